@@ -1,0 +1,18 @@
+// Fatal ending: a "PAUSE" that waits only when a person can answer it.
+#include "app/fatal.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <iostream>
+#include <string>
+
+void fatalExit() {
+    // Without a terminal nobody can press Enter, so a test or a pipe must not hang here.
+    if (isatty(STDIN_FILENO)) {
+        std::cout << "Press Enter to continue..." << std::endl;
+        std::string line;
+        std::getline(std::cin, line);
+    }
+    std::exit(-1);
+}

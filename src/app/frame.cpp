@@ -1,0 +1,61 @@
+// One frame as a recipe of passes, and the frame-rate window.
+#include "app/frame.h"
+
+#include "app/gl.h"
+#include "app/renderer.h"
+#include "app/settings.h"
+#include "world/registry.h"
+
+#include <glm/gtc/matrix_transform.hpp>
+
+int frameCount = 0;
+float fps = 0.0f;
+// The window system is not initialised yet, so this reads 0.
+float fpsWindowStart = static_cast<float>(glfwGetTime());
+
+void countFrame(float now) {
+    frameCount += 1;
+    if (now - fpsWindowStart >= 1.0f) {
+        fpsWindowStart += 1.0f;
+        fps = static_cast<float>(frameCount);
+        frameCount = 0;
+    }
+}
+
+glm::mat4 frameProjection() {
+    return glm::perspective(glm::radians(90.0f), settings.width / settings.height, 0.1f, 500.0f);
+}
+
+void renderFrame(Renderer& renderer, Registry& /*registry*/, float /*deltaTime*/) {
+    const int width = static_cast<int>(settings.width);
+    const int height = static_cast<int>(settings.height);
+    glm::mat4 projection = frameProjection();
+    (void)projection;
+
+    // Shadow pass: every light's six cube faces into the shadow array.
+    glViewport(0, 0, SHADOW_SIZE, SHADOW_SIZE);
+    glBindFramebuffer(GL_FRAMEBUFFER, renderer.shadowFramebuffer);
+    glClear(GL_DEPTH_BUFFER_BIT);
+    glClearColor(0.1f, 0.2f, 0.3f, 1.0f);
+
+    // Scene pass: lit drawables, then the sky, into the scene framebuffer.
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glBindFramebuffer(GL_FRAMEBUFFER, renderer.sceneFramebuffer);
+    glViewport(0, 0, width, height);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+
+    // Composite: scene and volumetric light to the window.
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glViewport(0, 0, width, height);
+    glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+
+    // Overlay: frame-rate text over the finished frame.
+    glDisable(GL_DEPTH_TEST);
+
+    countFrame(static_cast<float>(glfwGetTime()));
+
+    glEnable(GL_DEPTH_TEST);
+    glfwSwapBuffers(renderer.window);
+}

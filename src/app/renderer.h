@@ -1,0 +1,60 @@
+// Renderer: the window, the start-up programs, the render objects and the scene and shadow targets.
+#pragma once
+
+#include "app/shader.h"
+
+#include <memory>
+
+struct GLFWwindow;
+struct Skybox;
+struct TextRenderer;
+struct ScreenQuad;
+struct VolumetricLight;
+
+inline constexpr const char* WINDOW_TITLE = "KVR31 - Hollowmere";
+inline constexpr int SHADOW_SIZE = 1024;
+inline constexpr int SHADOW_LAYER_FACES = 48;  // eight cube maps
+
+// One instance, owned by main for the whole run; created once, never copied.
+struct Renderer {
+    GLFWwindow* window = nullptr;
+    std::unique_ptr<Shader> skyboxShader;
+    std::unique_ptr<Skybox> skybox;
+    std::unique_ptr<Shader> hudShader;
+    std::unique_ptr<TextRenderer> textRenderer;
+    std::unique_ptr<Shader> quadShader;
+    std::unique_ptr<ScreenQuad> screenQuad;
+    std::unique_ptr<Shader> volumetricShader;
+    std::unique_ptr<Shader> volumetricDownsampleShader;
+    std::unique_ptr<Shader> blurShader;
+    std::unique_ptr<VolumetricLight> volumetricLight;
+    unsigned int skyboxTexture = 0;
+    unsigned int sceneColorTexture = 0;
+    unsigned int sceneDepthTexture = 0;
+    unsigned int sceneFramebuffer = 0;
+    unsigned int shadowFramebuffer = 0;
+    unsigned int shadowMapArray = 0;
+    bool shadowsInitialised = false;
+    std::unique_ptr<Shader> shadowShader;
+
+    Renderer();
+    ~Renderer();
+    Renderer(const Renderer&) = delete;
+    Renderer& operator=(const Renderer&) = delete;
+};
+
+// Opens the window and builds every start-up GPU resource; a fatal failure prints, waits and exits.
+// visible is false for the tools and tests that render off screen.
+void initRenderer(Renderer& renderer, bool visible = true);
+
+// Window half of the start-up: window system, window, context, GLEW, initial GL state.
+void openWindow(Renderer& renderer, bool visible);
+
+// The scene framebuffer with its colour and depth textures at the window size.
+void createSceneTarget(Renderer& renderer);
+
+// The shadow framebuffer with its cube-map array of 48 layer-faces.
+void createShadowTarget(Renderer& renderer);
+
+// Shutdown: delete the scene framebuffer, terminate the window system, free the start-up records.
+void shutdownRenderer(Renderer& renderer);

@@ -1,0 +1,111 @@
+// Shader programs: compile the stage files, link, report, and set uniforms by name.
+#include "app/shader.h"
+
+#include "app/fatal.h"
+#include "app/gl.h"
+
+#include <glm/gtc/type_ptr.hpp>
+
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <vector>
+
+unsigned int compileShaderFile(const std::string& path, unsigned int type) {
+    std::ifstream file(path);
+    if (!file.is_open()) {
+        std::cout << "Failed to open shader file: " << path << std::endl;
+        fatalExit();
+    }
+    std::stringstream text;
+    text << file.rdbuf();
+    file.close();
+    const std::string source = text.str();
+
+    unsigned int stage = glCreateShader(type);
+    if (stage == 0) {
+        std::cout << "Failed to create shader" << std::endl;
+        fatalExit();
+    }
+    const char* src = source.c_str();
+    glShaderSource(stage, 1, &src, nullptr);
+    glCompileShader(stage);
+
+    int compiled = 0;
+    glGetShaderiv(stage, GL_COMPILE_STATUS, &compiled);
+    if (compiled && glIsShader(stage)) return stage;
+
+    int length = 0;
+    glGetShaderiv(stage, GL_INFO_LOG_LENGTH, &length);
+    std::vector<char> log(static_cast<size_t>(length > 0 ? length : 1), '\0');
+    if (length > 0) glGetShaderInfoLog(stage, length, nullptr, log.data());
+    std::cout << "Failed to compile shader" << std::endl << log.data() << std::endl;
+    fatalExit();
+}
+
+void checkCompileErrors(unsigned int program, const std::string& type) {
+    int linked = 0;
+    glGetProgramiv(program, GL_LINK_STATUS, &linked);
+    if (linked) return;
+    char log[1024] = {};
+    glGetProgramInfoLog(program, sizeof log, nullptr, log);
+    std::cout << "ERROR::PROGRAM_LINKING_ERROR of type: " << type << "\n"
+              << log << "\n -- --------------------------------------------------- -- " << std::endl;
+}
+
+Shader::Shader(const std::string& vertexPath, const std::string& fragmentPath, const std::string& geometryPath) {
+    unsigned int vertex = compileShaderFile(vertexPath, GL_VERTEX_SHADER);
+    unsigned int fragment = compileShaderFile(fragmentPath, GL_FRAGMENT_SHADER);
+    ID = glCreateProgram();
+    if (ID == 0) {
+        std::cout << "Failed to create shader program" << std::endl;
+        fatalExit();
+    }
+    glAttachShader(ID, vertex);
+    glAttachShader(ID, fragment);
+    unsigned int geometry = 0;
+    if (geometryPath != NO_GEOMETRY) {
+        geometry = compileShaderFile(geometryPath, GL_GEOMETRY_SHADER);
+        glAttachShader(ID, geometry);
+    }
+    glBindFragDataLocation(ID, 0, "fragColor");
+    glLinkProgram(ID);
+    checkCompileErrors(ID, "PROGRAM");
+    glDeleteShader(vertex);
+    glDeleteShader(fragment);
+    if (geometry != 0) glDeleteShader(geometry);
+}
+
+void Shader::use() const { glUseProgram(ID); }
+
+void Shader::setBool(const std::string& name, bool value) const {
+    glUniform1i(glGetUniformLocation(ID, name.c_str()), value ? 1 : 0);
+}
+
+void Shader::setInt(const std::string& name, int value) const {
+    glUniform1i(glGetUniformLocation(ID, name.c_str()), value);
+}
+
+void Shader::setFloat(const std::string& name, float value) const {
+    glUniform1f(glGetUniformLocation(ID, name.c_str()), value);
+}
+
+void Shader::setVec2(const std::string& name, const glm::vec2& value) const {
+    glUniform2fv(glGetUniformLocation(ID, name.c_str()), 1, glm::value_ptr(value));
+}
+
+void Shader::setVec3(const std::string& name, const glm::vec3& value) const {
+    glUniform3fv(glGetUniformLocation(ID, name.c_str()), 1, glm::value_ptr(value));
+}
+
+void Shader::setVec3(const std::string& name, float x, float y, float z) const {
+    glUniform3f(glGetUniformLocation(ID, name.c_str()), x, y, z);
+}
+
+void Shader::setVec4(const std::string& name, const glm::vec4& value) const {
+    glUniform4fv(glGetUniformLocation(ID, name.c_str()), 1, glm::value_ptr(value));
+}
+
+void Shader::setMat4(const std::string& name, const glm::mat4& value) const {
+    glUniformMatrix4fv(glGetUniformLocation(ID, name.c_str()), 1, GL_FALSE, glm::value_ptr(value));
+}

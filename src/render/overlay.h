@@ -1,0 +1,8 @@
+// Overlay: the frame-rate text drawn over the finished frame.
+#pragma once
+
+#include "app/shader.h"
+
+struct TextRenderer {
+    Shader* program = nullptr;
+};

@@ -1,0 +1,49 @@
+// Components: plain value records attached to registry entities.
+#pragma once
+
+#include "app/shader.h"
+#include "world/registry.h"
+
+#include <glm/glm.hpp>
+#include <glm/gtc/quaternion.hpp>
+
+struct Model;
+
+struct Transform {
+    glm::vec3 position{0.0f};
+    glm::quat rotation{1.0f, 0.0f, 0.0f, 0.0f};  // stored x, y, z, w; identity
+    glm::vec3 scale{1.0f};
+    Entity parent = nullEntity;                  // honoured by worldMatrix when it names a live entity
+};
+
+struct Drawable {
+    Model* model = nullptr;     // not owned: the scene resources outlive every entity
+    Shader shader;
+    bool environmentMapping = false;
+    bool animated = true;       // clocks advance only while set
+    float animationTime = 0.0f; // seconds: the skeleton's pose
+    float cameraTime = 0.0f;    // seconds: the model camera's pose
+};
+
+inline Drawable makeDrawable(Model* model, Shader shader) {
+    Drawable d;
+    d.model = model;
+    d.shader = shader;
+    return d;
+}
+
+struct Camera {
+    glm::vec3 position{0.0f};
+    glm::mat4 view{0.0f};         // zero until the first frame poses it
+    glm::mat4 inverseView{0.0f};
+};
+
+struct Player {};
+
+struct BoxCollider {
+    glm::vec3 extents{0.0f};
+};
+
+struct GameState {
+    bool spectatorMode = false;
+};
