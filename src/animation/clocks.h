@@ -1,0 +1,11 @@
+// Animation clocks: advanced once per frame; lights that ride on animated nodes follow them.
+#pragma once
+
+struct Registry;
+
+// Every animated Drawable's animationTime grows by deltaTime, once per frame before any pass poses it.
+void advanceAnimationClocks(Registry& registry, float deltaTime);
+
+// Moves each animated light to its node's origin at the owner's animationTime (wrapped into the clip
+// as the bone pose is), so the light stays on what it belongs to. Advances no clock.
+void animateLights(Registry& registry);

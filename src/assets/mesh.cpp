@@ -1,0 +1,68 @@
+// Mesh: upload of one mesh's interleaved vertices and indices, and its draw with material textures.
+#include "assets/mesh.h"
+
+#include "app/gl.h"
+#include "app/shader.h"
+
+#include <utility>
+
+Mesh::Mesh(std::vector<Vertex> vertices_, std::vector<unsigned int> indices_, std::vector<Texture> textures_,
+           std::string name_)
+    : vertices(std::move(vertices_)), indices(std::move(indices_)), textures(std::move(textures_)),
+      name(std::move(name_)) {
+    setupMesh();
+}
+
+namespace {
+
+void floatAttribute(unsigned int location, int components, std::size_t offset) {
+    glEnableVertexAttribArray(location);
+    glVertexAttribPointer(location, components, GL_FLOAT, GL_FALSE, sizeof(Vertex),
+                          reinterpret_cast<const void*>(offset));
+}
+
+}  // namespace
+
+void Mesh::setupMesh() {
+    unsigned int buffers[2] = {0, 0};
+    glGenVertexArrays(1, &vao);
+    glGenBuffers(2, buffers);
+    glBindVertexArray(vao);
+    glObjectLabel(GL_VERTEX_ARRAY, vao, -1, name.c_str());
+    glBindBuffer(GL_ARRAY_BUFFER, buffers[0]);
+    glBufferData(GL_ARRAY_BUFFER, vertices.size() * sizeof(Vertex), vertices.data(), GL_STATIC_DRAW);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffers[1]);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, indices.size() * sizeof(unsigned int), indices.data(), GL_STATIC_DRAW);
+
+    floatAttribute(ATTRIB_POSITION, 3, offsetof(Vertex, position));
+    floatAttribute(ATTRIB_TEXCOORDS, 2, offsetof(Vertex, texCoords));
+    floatAttribute(ATTRIB_NORMAL, 3, offsetof(Vertex, normal));
+    floatAttribute(ATTRIB_TANGENT, 3, offsetof(Vertex, tangent));
+    floatAttribute(ATTRIB_BITANGENT, 3, offsetof(Vertex, bitangent));
+    glEnableVertexAttribArray(ATTRIB_BONE_IDS);
+    glVertexAttribIPointer(ATTRIB_BONE_IDS, 4, GL_INT, sizeof(Vertex),
+                           reinterpret_cast<const void*>(offsetof(Vertex, boneIds)));
+    floatAttribute(ATTRIB_BONE_WEIGHTS, 4, offsetof(Vertex, boneWeights));
+    glBindVertexArray(0);
+}
+
+void Mesh::draw(const Shader& shader, int unitBase) const {
+    int diffuseNumber = 1;
+    int normalNumber = 1;
+    int unit = unitBase + 1;
+    for (const Texture& texture : textures) {
+        std::string number;
+        if (texture.type == TEXTURE_DIFFUSE) number = std::to_string(diffuseNumber++);
+        else if (texture.type == TEXTURE_NORMAL) number = std::to_string(normalNumber++);
+        shader.setInt(texture.type + number, unit);
+        glActiveTexture(GL_TEXTURE0 + unit);
+        glBindTexture(GL_TEXTURE_2D, texture.id);
+        ++unit;
+    }
+    glActiveTexture(GL_TEXTURE0 + unit);
+    shader.setInt("skybox", unit);
+    glBindTexture(GL_TEXTURE_CUBE_MAP, environmentMap);
+    glBindVertexArray(vao);
+    glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(indices.size()), GL_UNSIGNED_INT, nullptr);
+    glActiveTexture(GL_TEXTURE0);
+}

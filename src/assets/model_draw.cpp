@@ -1,0 +1,18 @@
+// Model drawing: the bone matrices of the draw's time, the skinning flag, then every mesh.
+#include "assets/model.h"
+
+#include "app/gl.h"
+#include "app/shader.h"
+
+#include <glm/gtc/type_ptr.hpp>
+
+void Model::draw(const Shader& shader, float time, int unitBase) {
+    std::vector<glm::mat4> bones;
+    boneTransforms(time, bones);
+    for (std::size_t i = 0; i < bones.size(); ++i) {
+        const std::string name = "bones[" + std::to_string(i) + "]";
+        glUniformMatrix4fv(glGetUniformLocation(shader.ID, name.c_str()), 1, GL_FALSE, glm::value_ptr(bones[i]));
+    }
+    glUniform1i(glGetUniformLocation(shader.ID, "hasAnimations"), boneCount != 0 ? 1 : 0);
+    for (const Mesh& mesh : meshes) mesh.draw(shader, unitBase);
+}
