@@ -1,0 +1,163 @@
+// Test support: in-memory Assimp scenes and their assbin files.
+#include "support/scene_builder.h"
+
+#include <assimp/Exporter.hpp>
+#include <assimp/material.h>
+
+#include <algorithm>
+
+namespace {
+
+// Assimp frees its arrays with delete[], so they grow by reallocation.
+template <typename T>
+void append(T*& array, unsigned int& count, const T& item) {
+    T* grown = new T[count + 1];
+    std::copy(array, array + count, grown);
+    grown[count] = item;
+    delete[] array;
+    array = grown;
+    ++count;
+}
+
+}  // namespace
+
+std::unique_ptr<aiScene> makeScene(const std::string& rootName, const aiMatrix4x4& rootTransform) {
+    auto scene = std::make_unique<aiScene>();
+    scene->mRootNode = new aiNode(rootName);
+    scene->mRootNode->mTransformation = rootTransform;
+    addMaterial(*scene, {}, {});
+    return scene;
+}
+
+aiNode* addNode(aiNode* parent, const std::string& name, const aiMatrix4x4& transform) {
+    aiNode* node = new aiNode(name);
+    node->mTransformation = transform;
+    node->mParent = parent;
+    append(parent->mChildren, parent->mNumChildren, node);
+    return node;
+}
+
+aiMesh* makeTriangle(const std::string& name, const aiVector3D& offset, unsigned int material) {
+    aiMesh* mesh = new aiMesh();
+    mesh->mName = aiString(name);
+    mesh->mMaterialIndex = material;
+    mesh->mPrimitiveTypes = aiPrimitiveType_TRIANGLE;
+    mesh->mNumVertices = 3;
+    mesh->mVertices = new aiVector3D[3]{offset, offset + aiVector3D(1, 0, 0), offset + aiVector3D(0, 1, 0)};
+    mesh->mNormals = new aiVector3D[3]{{0, 0, 1}, {0, 0, 1}, {0, 0, 1}};
+    mesh->mTextureCoords[0] = new aiVector3D[3]{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
+    mesh->mNumUVComponents[0] = 2;
+    mesh->mNumFaces = 1;
+    mesh->mFaces = new aiFace[1];
+    mesh->mFaces[0].mNumIndices = 3;
+    mesh->mFaces[0].mIndices = new unsigned int[3]{0, 1, 2};
+    return mesh;
+}
+
+unsigned int addMesh(aiScene& scene, aiNode* node, aiMesh* mesh) {
+    const unsigned int index = scene.mNumMeshes;
+    append(scene.mMeshes, scene.mNumMeshes, mesh);
+    if (node) append(node->mMeshes, node->mNumMeshes, index);
+    return index;
+}
+
+void addBoneWeight(aiMesh& mesh, const std::string& bone, unsigned int vertex, float weight,
+                   const aiMatrix4x4& offset) {
+    aiBone* target = nullptr;
+    for (unsigned int i = 0; i < mesh.mNumBones; ++i)
+        if (std::string(mesh.mBones[i]->mName.C_Str()) == bone) target = mesh.mBones[i];
+    if (!target) {
+        target = new aiBone();
+        target->mName = aiString(bone);
+        target->mOffsetMatrix = offset;
+        append(mesh.mBones, mesh.mNumBones, target);
+    }
+    append(target->mWeights, target->mNumWeights, aiVertexWeight(vertex, weight));
+}
+
+unsigned int addMaterial(aiScene& scene, const std::vector<std::string>& diffuse,
+                         const std::vector<std::string>& normals) {
+    aiMaterial* material = new aiMaterial();
+    const aiString name("material" + std::to_string(scene.mNumMaterials));
+    material->AddProperty(&name, AI_MATKEY_NAME);
+    for (unsigned int i = 0; i < diffuse.size(); ++i) {
+        const aiString path(diffuse[i]);
+        material->AddProperty(&path, AI_MATKEY_TEXTURE(aiTextureType_DIFFUSE, i));
+    }
+    for (unsigned int i = 0; i < normals.size(); ++i) {
+        const aiString path(normals[i]);
+        material->AddProperty(&path, AI_MATKEY_TEXTURE(aiTextureType_NORMALS, i));
+    }
+    append(scene.mMaterials, scene.mNumMaterials, material);
+    return scene.mNumMaterials - 1;
+}
+
+aiAnimation* addAnimation(aiScene& scene, const std::string& name, double duration, double ticksPerSecond) {
+    aiAnimation* animation = new aiAnimation();
+    animation->mName = aiString(name);
+    animation->mDuration = duration;
+    animation->mTicksPerSecond = ticksPerSecond;
+    append(scene.mAnimations, scene.mNumAnimations, animation);
+    return animation;
+}
+
+aiNodeAnim* addChannel(aiAnimation& animation, const std::string& nodeName) {
+    aiNodeAnim* channel = new aiNodeAnim();
+    channel->mNodeName = aiString(nodeName);
+    append(animation.mChannels, animation.mNumChannels, channel);
+    return channel;
+}
+
+void addPositionKey(aiNodeAnim& channel, double time, const aiVector3D& value) {
+    append(channel.mPositionKeys, channel.mNumPositionKeys, aiVectorKey(time, value));
+}
+
+void addRotationKey(aiNodeAnim& channel, double time, const aiQuaternion& value) {
+    append(channel.mRotationKeys, channel.mNumRotationKeys, aiQuatKey(time, value));
+}
+
+void addScalingKey(aiNodeAnim& channel, double time, const aiVector3D& value) {
+    append(channel.mScalingKeys, channel.mNumScalingKeys, aiVectorKey(time, value));
+}
+
+aiCamera* addCamera(aiScene& scene, const std::string& name, const aiVector3D& position, const aiVector3D& up,
+                    const aiVector3D& lookAt) {
+    aiCamera* camera = new aiCamera();
+    camera->mName = aiString(name);
+    camera->mPosition = position;
+    camera->mUp = up;
+    camera->mLookAt = lookAt;
+    append(scene.mCameras, scene.mNumCameras, camera);
+    return camera;
+}
+
+aiLight* addLight(aiScene& scene, const std::string& name, aiLightSourceType type, const aiVector3D& position,
+                  const aiColor3D& diffuse) {
+    aiLight* light = new aiLight();
+    light->mName = aiString(name);
+    light->mType = type;
+    light->mPosition = position;
+    light->mColorDiffuse = diffuse;
+    light->mColorSpecular = diffuse;
+    light->mColorAmbient = aiColor3D(0.0f, 0.0f, 0.0f);
+    light->mAttenuationConstant = 1.0f;
+    append(scene.mLights, scene.mNumLights, light);
+    return light;
+}
+
+bool writeScene(const aiScene& scene, const std::string& path) {
+    Assimp::Exporter exporter;
+    return exporter.Export(&scene, "assbin", path) == aiReturn_SUCCESS;
+}
+
+aiMatrix4x4 translation(float x, float y, float z) {
+    aiMatrix4x4 m;
+    aiMatrix4x4::Translation(aiVector3D(x, y, z), m);
+    return m;
+}
+
+aiMatrix4x4 rotationZ(float radians) {
+    aiMatrix4x4 m;
+    aiMatrix4x4::RotationZ(radians, m);
+    return m;
+}
