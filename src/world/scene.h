@@ -1,0 +1,38 @@
+// Scene construction: the main shader, the four models, the player and the scenery with its lights.
+#pragma once
+
+#include "app/shader.h"
+#include "assets/model.h"
+#include "world/registry.h"
+
+#include <glm/glm.hpp>
+
+#include <memory>
+
+inline constexpr const char* PLAYER_MODEL_PATH = "Resources/models/ghost_player/player1.fbx";
+inline constexpr const char* HOUSE_MODEL_PATH = "Resources/models/house/house3.fbx";
+inline constexpr const char* CANDLE_MODEL_PATH = "Resources/models/candle1/volumetric_floor.fbx";
+inline constexpr const char* LANTERN_MODEL_PATH = "Resources/models/candle2/lantern.fbx";
+
+// Made once at start-up and kept by main for the whole run; entities point into it.
+struct SceneResources {
+    Shader shader;  // the main program, shared by every Drawable
+    std::unique_ptr<Model> playerModel;
+    std::unique_ptr<Model> houseModel;
+    std::unique_ptr<Model> candleModel;
+    std::unique_ptr<Model> lanternModel;
+};
+
+// Builds the main shader, then imports player, house, candle and lantern; needs the GL context.
+SceneResources loadSceneResources();
+
+// The player: Player, a zeroed Camera, Transform at (0, 0, 3), the ghost's Drawable, BoxCollider.
+Entity createPlayer(const SceneResources& resources, Registry& registry);
+
+// One scenery entity at the origin, rotated by angles (radians), with its model's lights attached.
+Entity createModelEntity(const SceneResources& resources, Registry& registry, const glm::vec3& angles,
+                         Model& model, float tau, float phi, const glm::vec3& attenuation, int sampleCount,
+                         bool volumetric = true);
+
+// The candle floor, the lantern and the house, in that order.
+void buildScene(const SceneResources& resources, Registry& registry);
