@@ -4,6 +4,8 @@
 #include "app/gl.h"
 #include "app/renderer.h"
 #include "app/settings.h"
+#include "animation/clocks.h"
+#include "world/camera_system.h"
 #include "world/registry.h"
 
 #include <glm/gtc/matrix_transform.hpp>
@@ -26,17 +28,24 @@ glm::mat4 frameProjection() {
     return glm::perspective(glm::radians(90.0f), settings.width / settings.height, 0.1f, 500.0f);
 }
 
-void renderFrame(Renderer& renderer, Registry& /*registry*/, float /*deltaTime*/) {
+void renderFrame(Renderer& renderer, Registry& registry, float deltaTime) {
     const int width = static_cast<int>(settings.width);
     const int height = static_cast<int>(settings.height);
+    // The player's camera, posed from its model's animated camera.
+    FrameCamera frameCamera;
+    updateCameras(registry, deltaTime, frameCamera);
     glm::mat4 projection = frameProjection();
     (void)projection;
+
+    // Every animated clock moves once a frame, before any pass poses a model at it.
+    advanceAnimationClocks(registry, deltaTime);
 
     // Shadow pass: every light's six cube faces into the shadow array.
     glViewport(0, 0, SHADOW_SIZE, SHADOW_SIZE);
     glBindFramebuffer(GL_FRAMEBUFFER, renderer.shadowFramebuffer);
     glClear(GL_DEPTH_BUFFER_BIT);
     glClearColor(0.1f, 0.2f, 0.3f, 1.0f);
+    animateLights(registry);  // lights on animated nodes follow them; the casters are posed, not advanced
 
     // Scene pass: lit drawables, then the sky, into the scene framebuffer.
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
