@@ -1,14 +1,21 @@
 // Hollowmere: start-up, the main loop and shutdown.
+#include "app/audio.h"
 #include "app/frame.h"
 #include "app/gl.h"
 #include "app/input.h"
 #include "app/renderer.h"
+#include "app/sound_engine.h"
 #include "world/registry.h"
 
 int main() {
+    // Null when no sound device opens: every sound call is then skipped.
+    SoundEngine* soundEngine = createSoundEngine();
     Registry registry;
     Renderer renderer;
     initRenderer(renderer);
+
+    AudioState* audio = createAudioState(soundEngine);
+    startBackgroundLoops(*audio);
 
     float previous = static_cast<float>(glfwGetTime());
     float deltaTime = 0.0f;
@@ -18,14 +25,17 @@ int main() {
         if (restartRequested) {
             restartRequested = false;
             elapsedTime = 0.0f;
+            resetTimedEffects(*audio);
         }
         renderFrame(renderer, registry, deltaTime);
         float now = static_cast<float>(glfwGetTime());
         deltaTime = now - previous;
         elapsedTime += deltaTime;
+        playTimedEffects(*audio, elapsedTime);
         glfwPollEvents();
         previous = now;
     }
     shutdownRenderer(renderer);
+    destroyAudioState(audio);
     return 0;
 }
