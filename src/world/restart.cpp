@@ -18,7 +18,6 @@ bool handleRestartRequest(Registry& registry, const SceneResources& resources, f
     restartPlayer(registry, resources);
     restartRequested = false;
     elapsedTime = 0.0f;
-    audio.glassPlayed = false;
-    audio.lanternPlayed = false;
+    resetTimedEffects(audio);
     return true;
 }
