@@ -142,7 +142,10 @@ SoundEngine* createSoundEngine() {
     ALCdevice* device = openDeviceQuietly();
     if (!device) return nullptr;
     // OpenAL Soft's "null" backend opens without any speaker behind it: no device either.
-    const ALCchar* name = alcGetString(device, ALC_DEVICE_SPECIFIER);
+    // The plain specifier of a default device is only "OpenAL Soft"; the full name tells.
+    const ALCchar* name = alcIsExtensionPresent(device, "ALC_ENUMERATE_ALL_EXT")
+                              ? alcGetString(device, ALC_ALL_DEVICES_SPECIFIER)
+                              : alcGetString(device, ALC_DEVICE_SPECIFIER);
     if (name && std::string(name) == "No Output") {
         alcCloseDevice(device);
         return nullptr;
