@@ -9,12 +9,13 @@
 #include <iostream>
 
 TextureFormats textureFormatsFor(int channels, const std::string& typeName) {
+    // Sized formats, so every driver stores 8 bits per channel and reports what it stored.
     const bool colour = typeName == TEXTURE_DIFFUSE;
     switch (channels) {
-    case 2: return {GL_RG, GL_RG};
-    case 3: return {GL_RGB, colour ? GL_SRGB : GL_RGB};
-    case 4: return {GL_RGBA, colour ? GL_SRGB_ALPHA : GL_RGBA};
-    default: return {GL_RED, GL_RED};
+    case 2: return {GL_RG, GL_RG8};
+    case 3: return {GL_RGB, colour ? GL_SRGB8 : GL_RGB8};
+    case 4: return {GL_RGBA, colour ? GL_SRGB8_ALPHA8 : GL_RGBA8};
+    default: return {GL_RED, GL_R8};
     }
 }
 
