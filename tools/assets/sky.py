@@ -125,7 +125,7 @@ def splat_stars(face_fn, dirs, stars, margin=4):
     ci = np.round(col[inside]).astype(np.int64)
     ri = np.round(row[inside]).astype(np.int64)
     pixel_angle = 2.0 / SIZE  # about one pixel near the face centre, in radians
-    sigma = pixel_angle * (0.55 + 0.9 * b)
+    sigma = pixel_angle * (0.42 + 0.45 * b)
     for dr in range(-margin, margin + 1):
         for dc in range(-margin, margin + 1):
             r = ri + dr

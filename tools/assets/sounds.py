@@ -233,7 +233,7 @@ def make_music(rng):
     wet = np.stack([circular_convolve(dry[:, c], reverb_ir(rng, 3.5, 0.9)) for c in range(2)], axis=1)
     mix = dry * 0.75 + wet * 0.55
     mix /= np.max(np.abs(mix))
-    mix = soft_limit(mix * 1.0, 1.8)
+    mix = soft_limit(mix, 1.3)
     return mix * 10 ** (-0.3 / 20) / np.max(np.abs(mix))
 
 
