@@ -221,8 +221,9 @@ def ghost_yaw(t):
     return travel
 
 
-def project(t, p, aspect=16.0 / 9.0):
-    """NDC x, y and the distance in front, for the game's 90 degree projection."""
+def project(t, p, aspect=4.0 / 3.0):
+    """NDC x, y and the distance in front, for the game's 90 degree projection
+    (at 4:3, the narrowest window it is likely to get)."""
     c, f, r, u = camera_basis(t)
     d = sub(p, c)
     z = dot(d, f)
