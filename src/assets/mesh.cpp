@@ -21,6 +21,15 @@ void floatAttribute(unsigned int location, int components, std::size_t offset) {
                           reinterpret_cast<const void*>(offset));
 }
 
+// Points the program's samplers typeName + n, n = first.. (as far as it declares them), at unit.
+void parkSamplers(const Shader& shader, const std::string& typeName, int first, int unit) {
+    for (int n = first;; ++n) {
+        const GLint location = glGetUniformLocation(shader.ID, (typeName + std::to_string(n)).c_str());
+        if (location < 0) return;
+        glUniform1i(location, unit);
+    }
+}
+
 }  // namespace
 
 void Mesh::setupMesh() {
@@ -59,6 +68,10 @@ void Mesh::draw(const Shader& shader, int unitBase) const {
         glBindTexture(GL_TEXTURE_2D, texture.id);
         ++unit;
     }
+    // Samplers this mesh leaves unset still hold an earlier mesh's unit, perhaps the cube map's below:
+    // GL refuses to draw with two sampler types on one unit, so they move past it.
+    parkSamplers(shader, TEXTURE_DIFFUSE, diffuseNumber, unit + 1);
+    parkSamplers(shader, TEXTURE_NORMAL, normalNumber, unit + 1);
     glActiveTexture(GL_TEXTURE0 + unit);
     shader.setInt("skybox", unit);
     glBindTexture(GL_TEXTURE_CUBE_MAP, environmentMap);
