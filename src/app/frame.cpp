@@ -5,10 +5,14 @@
 #include "app/renderer.h"
 #include "app/settings.h"
 #include "animation/clocks.h"
+#include "render/forward_pass.h"
+#include "render/shadow_pass.h"
 #include "world/camera_system.h"
 #include "world/registry.h"
 
 #include <glm/gtc/matrix_transform.hpp>
+
+void (*beforePresent)(Renderer& renderer) = nullptr;
 
 int frameCount = 0;
 float fps = 0.0f;
@@ -31,11 +35,14 @@ glm::mat4 frameProjection() {
 void renderFrame(Renderer& renderer, Registry& registry, float deltaTime) {
     const int width = static_cast<int>(settings.width);
     const int height = static_cast<int>(settings.height);
+    // First frame: every light gets its cube in the shadow array and its face matrices.
+    if (!renderer.shadowsInitialised) initShadows(renderer, registry);
+
     // The player's camera, posed from its model's animated camera.
     FrameCamera frameCamera;
     updateCameras(registry, deltaTime, frameCamera);
     glm::mat4 projection = frameProjection();
-    (void)projection;
+    const glm::mat4& view = frameCamera.view;
 
     // Every animated clock moves once a frame, before any pass poses a model at it.
     advanceAnimationClocks(registry, deltaTime);
@@ -45,13 +52,16 @@ void renderFrame(Renderer& renderer, Registry& registry, float deltaTime) {
     glBindFramebuffer(GL_FRAMEBUFFER, renderer.shadowFramebuffer);
     glClear(GL_DEPTH_BUFFER_BIT);
     glClearColor(0.1f, 0.2f, 0.3f, 1.0f);
+    renderer.shadowShader->use();
     animateLights(registry);  // lights on animated nodes follow them; the casters are posed, not advanced
+    renderShadowCasters(renderer, registry, deltaTime);
 
     // Scene pass: lit drawables, then the sky, into the scene framebuffer.
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glBindFramebuffer(GL_FRAMEBUFFER, renderer.sceneFramebuffer);
     glViewport(0, 0, width, height);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    drawScene(ForwardPassContext{registry, view, projection, frameCamera.position, renderer});
 
     // Composite: scene and volumetric light to the window.
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
@@ -66,5 +76,6 @@ void renderFrame(Renderer& renderer, Registry& registry, float deltaTime) {
     countFrame(static_cast<float>(glfwGetTime()));
 
     glEnable(GL_DEPTH_TEST);
+    if (beforePresent) beforePresent(renderer);
     glfwSwapBuffers(renderer.window);
 }

@@ -124,6 +124,11 @@ void initRenderer(Renderer& renderer, bool visible) {
     renderer.shadowsInitialised = false;
     openWindow(renderer, visible);
 
+    // The layered program that renders every light's six cube faces in one draw per caster.
+    renderer.shadowShader = std::make_unique<Shader>("Resources/shader/vertexShadow.shader",
+                                                     "Resources/shader/fragmentShadow.shader",
+                                                     "Resources/shader/geometryShadow.shader");
+
     // Cursor hidden and captured: nobody steers.
     glfwSetCursorPos(renderer.window, 0.0, 0.0);
     glfwSetInputMode(renderer.window, GLFW_CURSOR, GLFW_CURSOR_DISABLED);

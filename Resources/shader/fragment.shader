@@ -1,0 +1,173 @@
+#version 430 core
+// Main program, fragment stage: Blinn-Phong for up to eight point lights with soft cube shadows, in linear
+// light; diffuse maps are sRGB. The result is display-encoded and dithered for the 8-bit scene target.
+in VertexData {
+    vec3 worldPos;
+    vec2 uv;
+    vec3 normal;
+    vec3 tangent;
+    vec3 bitangent;
+} fs;
+
+struct PointLight {
+    float mAttenuationConstant;
+    float mAttenuationLinear;
+    float mAttenuationQuadratic;
+    vec3 mColorAmbient;
+    vec3 mColorDiffuse;
+    vec3 mColorSpecular;
+    vec3 mPosition;
+    vec2 near_far;
+    int mLightID;
+    float mTau;
+    float mPhi;
+    int mNrSamples;
+};
+
+const int MAX_LIGHTS = 8;
+
+uniform PointLight pointLight[MAX_LIGHTS];
+uniform int nr_pointlights;
+uniform vec3 diffuseColor;
+uniform vec3 materialCoefficients;  // ambient, diffuse, specular
+uniform float specularAlpha;
+uniform vec3 camera_world;
+uniform int shadows;
+uniform int normal_mapping;
+uniform int environment_mapping;
+
+// Spare default units, so samplers that a mesh does not set never share a unit with the shadow array.
+layout(binding = 0) uniform samplerCubeArray shadowMapArray;
+layout(binding = 13) uniform sampler2D texture_diffuse1;
+layout(binding = 14) uniform sampler2D texture_normal1;
+layout(binding = 15) uniform samplerCube skybox;
+
+out vec4 fragColor;
+
+// Cold moonlight that reaches every room, and the share of each light that the room bounces back
+// (unshadowed, falling off gently), so nothing the camera sees is pitch black.
+const vec3 NIGHT_AMBIENT = vec3(0.018, 0.024, 0.040);
+const float BOUNCE = 0.10;
+const float BOUNCE_FALLOFF = 0.06;
+
+// Shadow filter: a disc of samples on the receiver's own plane, so sloped surfaces never shadow themselves.
+const int SHADOW_SAMPLES = 12;
+const int SHADOW_FIRST = 4;  // samples taken before deciding a pixel is fully lit or fully dark
+const float SHADOW_MAP_SIZE = 1024.0;
+const float GOLDEN_ANGLE = 2.39996323;
+
+vec3 toLinear(vec3 c) {
+    return mix(c / 12.92, pow((c + 0.055) / 1.055, vec3(2.4)), step(0.04045, c));
+}
+
+vec3 toDisplay(vec3 c) {
+    return mix(c * 12.92, 1.055 * pow(c, vec3(1.0 / 2.4)) - 0.055, step(0.0031308, c));
+}
+
+float hash(vec2 p) {
+    return fract(52.9829189 * fract(dot(p, vec2(0.06711056, 0.00583715))));
+}
+
+float attenuation(PointLight light, float d) {
+    float falloff = light.mAttenuationConstant + light.mAttenuationLinear * d + light.mAttenuationQuadratic * d * d;
+    return 1.0 / max(falloff, 1e-3);
+}
+
+// Any unit vector perpendicular to n.
+vec3 perpendicular(vec3 n) {
+    vec3 a = abs(n.x) < 0.9 ? vec3(1.0, 0.0, 0.0) : vec3(0.0, 1.0, 0.0);
+    return normalize(cross(n, a));
+}
+
+float shadowSample(PointLight light, vec3 p, float bias) {
+    vec3 fromLight = p - light.mPosition;
+    float stored = texture(shadowMapArray, vec4(fromLight, float(light.mLightID))).r * light.near_far.y;
+    return length(fromLight) - bias <= stored ? 1.0 : 0.0;
+}
+
+// 1 lit, 0 shadowed. geometric is the interpolated surface normal facing the light.
+float shadowFactor(PointLight light, vec3 geometric, float distanceToLight) {
+    if (shadows == 0 || light.mLightID < 0 || light.mLightID >= MAX_LIGHTS) return 1.0;
+    // One shadow texel's width at this distance: a face spans 90 degrees over SHADOW_MAP_SIZE texels.
+    float texel = 2.0 * distanceToLight / SHADOW_MAP_SIZE;
+    vec3 p = fs.worldPos + geometric * (1.5 * texel);
+    float bias = 1.5 * texel + 0.002;
+    // Penumbra grows with the distance from the light: soft edges, contact stays sharp enough.
+    float radius = 0.015 + 0.012 * distanceToLight;
+    vec3 t = perpendicular(geometric);
+    vec3 b = cross(geometric, t);
+    float spin = 6.2831853 * hash(gl_FragCoord.xy);
+
+    float lit = 0.0;
+    for (int i = 0; i < SHADOW_SAMPLES; ++i) {
+        // Outer samples first, so the first few span the whole disc.
+        int k = SHADOW_SAMPLES - 1 - i;
+        float r = sqrt((float(k) + 0.5) / float(SHADOW_SAMPLES));
+        float a = float(k) * GOLDEN_ANGLE + spin;
+        vec3 q = p + (t * cos(a) + b * sin(a)) * (r * radius);
+        lit += shadowSample(light, q, bias);
+        if (i == SHADOW_FIRST - 1 && (lit == 0.0 || lit == float(SHADOW_FIRST))) return lit / float(SHADOW_FIRST);
+    }
+    return lit / float(SHADOW_SAMPLES);
+}
+
+vec3 shadingNormal(vec3 n) {
+    if (normal_mapping == 0) return n;
+    vec3 tangent = fs.tangent - n * dot(n, fs.tangent);
+    if (dot(tangent, tangent) < 1e-10) return n;
+    vec3 t = normalize(tangent);
+    vec3 b = cross(n, t);
+    if (dot(b, fs.bitangent) < 0.0) b = -b;
+    vec3 m = texture(texture_normal1, fs.uv).xyz * 2.0 - 1.0;
+    return normalize(mat3(t, b, n) * m);
+}
+
+// Keeps everything up to 0.6 as it is and rolls brighter values off smoothly toward 1.
+vec3 shoulder(vec3 c) {
+    vec3 over = max(c - 0.6, 0.0);
+    return min(c, 0.6) + 0.4 * (1.0 - exp(-over / 0.4));
+}
+
+void main() {
+    vec3 geometric = normalize(fs.normal);
+    if (!gl_FrontFacing) geometric = -geometric;
+    vec3 n = shadingNormal(geometric);
+    vec3 toCamera = normalize(camera_world - fs.worldPos);
+    vec3 albedo = texture(texture_diffuse1, fs.uv).rgb * diffuseColor;
+    float ka = materialCoefficients.x;
+    float kd = materialCoefficients.y;
+    float ks = materialCoefficients.z;
+
+    vec3 ambient = NIGHT_AMBIENT;
+    vec3 direct = vec3(0.0);
+    int count = min(nr_pointlights, MAX_LIGHTS);
+    for (int i = 0; i < count; ++i) {
+        PointLight light = pointLight[i];
+        vec3 toLight = light.mPosition - fs.worldPos;
+        float d = length(toLight);
+        vec3 l = toLight / max(d, 1e-4);
+        float att = attenuation(light, d);
+        ambient += light.mColorAmbient * att + light.mColorDiffuse * (BOUNCE / (1.0 + BOUNCE_FALLOFF * d * d));
+
+        float facing = dot(n, l);
+        // Faces turned away, and lights too weak to show here, skip the shadow lookups.
+        float strength = att * max(light.mColorDiffuse.r, max(light.mColorDiffuse.g, light.mColorDiffuse.b));
+        if (facing <= 0.0 || dot(geometric, l) <= -0.05 || strength < 0.002) continue;
+        float shadow = shadowFactor(light, dot(geometric, l) >= 0.0 ? geometric : -geometric, d);
+        if (shadow <= 0.0) continue;
+        vec3 h = normalize(l + toCamera);
+        float specular = pow(max(dot(n, h), 0.0), specularAlpha);
+        direct += shadow * att * (kd * facing * light.mColorDiffuse * albedo + ks * specular * light.mColorSpecular);
+    }
+    vec3 color = ka * ambient * albedo + direct;
+
+    if (environment_mapping != 0) {
+        vec3 sky = toLinear(texture(skybox, reflect(-toCamera, n)).rgb);
+        float fresnel = pow(1.0 - max(dot(n, toCamera), 0.0), 5.0);
+        color += sky * (0.1 + 0.4 * fresnel);
+    }
+
+    // Triangular noise of one 8-bit step hides the banding of dark gradients.
+    float noise = hash(gl_FragCoord.xy) + hash(gl_FragCoord.yx + 17.0) - 1.0;
+    fragColor = vec4(toDisplay(shoulder(color)) + noise / 255.0, 1.0);
+}

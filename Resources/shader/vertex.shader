@@ -1,0 +1,51 @@
+#version 430 core
+// Main program, vertex stage: skinning, then world-space position and tangent frame for lighting.
+layout(location = 0) in vec3 aPos;
+layout(location = 2) in vec2 aTexCoords;
+layout(location = 4) in vec3 aNormal;
+layout(location = 5) in vec3 aTangent;
+layout(location = 6) in vec3 aBitangent;
+layout(location = 7) in ivec4 boneIds;
+layout(location = 8) in vec4 boneWeights;
+
+const int MAX_BONES = 64;
+
+uniform mat4 bones[MAX_BONES];
+uniform bool hasAnimations;
+uniform mat4 modelMatrix;
+uniform mat4 viewMatrix;
+uniform mat4 projectionMatrix;
+
+out VertexData {
+    vec3 worldPos;
+    vec2 uv;
+    vec3 normal;
+    vec3 tangent;
+    vec3 bitangent;
+} vs;
+
+// The four weighted bone matrices; a vertex that no bone holds keeps its bind pose.
+mat4 skinMatrix() {
+    if (!hasAnimations) return mat4(1.0);
+    mat4 skin = mat4(0.0);
+    float total = 0.0;
+    for (int i = 0; i < 4; ++i) {
+        if (boneWeights[i] <= 0.0 || boneIds[i] < 0 || boneIds[i] >= MAX_BONES) continue;
+        skin += bones[boneIds[i]] * boneWeights[i];
+        total += boneWeights[i];
+    }
+    return total > 0.0 ? skin / total : mat4(1.0);
+}
+
+void main() {
+    mat4 toWorld = modelMatrix * skinMatrix();
+    vec4 world = toWorld * vec4(aPos, 1.0);
+    // Models are moved and turned, not stretched, so the upper 3x3 carries directions.
+    mat3 directions = mat3(toWorld);
+    vs.worldPos = world.xyz;
+    vs.uv = aTexCoords;
+    vs.normal = directions * aNormal;
+    vs.tangent = directions * aTangent;
+    vs.bitangent = directions * aBitangent;
+    gl_Position = projectionMatrix * viewMatrix * world;
+}

@@ -1,0 +1,53 @@
+// Point-light shadows: each light's six cube-face matrices and the layered depth pass into the shadow array.
+#pragma once
+
+#include "app/shader.h"
+
+#include <glm/glm.hpp>
+
+#include <array>
+
+struct LightSource;
+struct Registry;
+struct Renderer;
+
+// Cube faces in GL order +X, -X, +Y, -Y, +Z, -Z: where each looks and which way is up.
+struct CubeFace {
+    glm::vec3 direction;
+    glm::vec3 up;
+};
+inline constexpr std::array<CubeFace, 6> CUBE_FACES = {{
+    {{1.0f, 0.0f, 0.0f}, {0.0f, -1.0f, 0.0f}},
+    {{-1.0f, 0.0f, 0.0f}, {0.0f, -1.0f, 0.0f}},
+    {{0.0f, 1.0f, 0.0f}, {0.0f, 0.0f, 1.0f}},
+    {{0.0f, -1.0f, 0.0f}, {0.0f, 0.0f, -1.0f}},
+    {{0.0f, 0.0f, 1.0f}, {0.0f, -1.0f, 0.0f}},
+    {{0.0f, 0.0f, -1.0f}, {0.0f, -1.0f, 0.0f}},
+}};
+
+// What the casters of one light are drawn with. light may be null (then nothing is drawn).
+struct ShadowPassContext {
+    float deltaTime = 0.0f;  // the clocks moved before the pass; casters are only posed here
+    Registry& registry;
+    Renderer& renderer;
+    const LightSource* light = nullptr;
+};
+
+// First frame: the light's cube index, its depth range and its six face matrices.
+void initShadowTransforms(LightSource& light, unsigned int shadowFramebuffer, int index);
+
+// Appends the six face matrices for the light's current position.
+void computeShadowTransforms(LightSource& light);
+
+// Uploads "cm_mat[0..5]", "lightID", "near_far" and "lightPos"; an animated light's matrices are rebuilt first.
+void setShadowUniforms(LightSource& light, const Shader& shadowShader);
+
+// Draws every (Transform, Drawable) entity into the bound shadow framebuffer for the context's light.
+// A light without a cube in the array draws nothing: its layers do not exist.
+void drawShadowCasters(const ShadowPassContext& context);
+
+// First frame only: every light, last created first, gets cube 0, 1, 2 ... and its matrices.
+void initShadows(Renderer& renderer, Registry& registry);
+
+// Every light, last created first: its uniforms, then its casters; shadowShader is current.
+void renderShadowCasters(Renderer& renderer, Registry& registry, float deltaTime);
