@@ -1,12 +1,15 @@
 // Start-up with the shipped files: the four entities, the eight lights and their console lines.
 #include "world/scene.h"
 
+#include "animation/clocks.h"
+#include "animation/hierarchy.h"
 #include "render/lights.h"
 #include "support/gl_context.h"
 #include "world/components.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -99,4 +102,40 @@ TEST_F(ShippedScene, StartUpBuildsFourEntitiesEightLightsAndPrintsThem) {
     EXPECT_EQ(perModel[resources.houseModel.get()].lights, 4);
     EXPECT_EQ(perModel[resources.houseModel.get()].volumetric, 0);
     EXPECT_EQ(perModel.count(resources.playerModel.get()), 0u);
+}
+
+TEST_F(ShippedScene, LanternLightSwingsWithItsNodeAtTheDrawnTime) {
+    testing::internal::CaptureStdout();
+    SceneResources resources = loadSceneResources();
+    Registry registry;
+    createPlayer(resources, registry);
+    buildScene(resources, registry);
+    testing::internal::GetCapturedStdout();
+
+    LightSource* lantern = nullptr;
+    Drawable* owner = nullptr;
+    forEachLight(registry, [&](Entity light, LightSource& source) {
+        Drawable* d = lightOwnerDrawable(registry, light);
+        if (d && d->model == resources.lanternModel.get()) {
+            lantern = &source;
+            owner = d;
+        }
+    });
+    ASSERT_NE(lantern, nullptr);
+    const aiAnimation* clip = resources.lanternModel->chosenAnimation();
+    ASSERT_NE(clip, nullptr);
+    const glm::vec3 start = lantern->mPosition;
+    float moved = 0.0f;
+    for (int frame = 0; frame < 120; ++frame) {
+        advanceAnimationClocks(registry, 0.05f);
+        animateLights(registry);
+        glm::mat4 node(1.0f);
+        ASSERT_TRUE(resources.lanternModel->nodeGlobalTransform(node, animationTicks(*clip, owner->animationTime),
+                                                                lantern->mName));
+        EXPECT_EQ(lantern->mPosition, glm::vec3(node[3])) << "frame " << frame;
+        moved = std::max(moved, glm::length(lantern->mPosition - start));
+        // A swing, not a flight: the flame stays by its hook.
+        EXPECT_LT(glm::length(lantern->mPosition - start), 1.0f) << "frame " << frame;
+    }
+    EXPECT_GT(moved, 0.01f);
 }
