@@ -5,7 +5,10 @@
 #include "app/input.h"
 #include "app/renderer.h"
 #include "app/sound_engine.h"
+#include "world/camera_system.h"
 #include "world/registry.h"
+#include "world/restart.h"
+#include "world/scene.h"
 
 int main() {
     // Null when no sound device opens: every sound call is then skipped.
@@ -13,6 +16,9 @@ int main() {
     Registry registry;
     Renderer renderer;
     initRenderer(renderer);
+    SceneResources resources = loadSceneResources();
+    createPlayer(resources, registry);
+    buildScene(resources, registry);
 
     AudioState* audio = createAudioState(soundEngine);
     startBackgroundLoops(*audio);
@@ -22,11 +28,9 @@ int main() {
     float elapsedTime = 0.0f;
     while (!glfwWindowShouldClose(renderer.window)) {
         // A restart asked for during the last poll starts the flight over.
-        if (restartRequested) {
-            restartRequested = false;
-            elapsedTime = 0.0f;
-            resetTimedEffects(*audio);
-        }
+        handleRestartRequest(registry, resources, elapsedTime, *audio);
+        // The listener takes the camera of the previous frame.
+        updateListener(registry, *audio);
         renderFrame(renderer, registry, deltaTime);
         float now = static_cast<float>(glfwGetTime());
         deltaTime = now - previous;
