@@ -5,8 +5,12 @@
 #include "app/renderer.h"
 #include "app/settings.h"
 #include "animation/clocks.h"
+#include "render/composite.h"
 #include "render/forward_pass.h"
+#include "render/overlay.h"
+#include "render/render_targets.h"
 #include "render/shadow_pass.h"
+#include "render/sky.h"
 #include "world/camera_system.h"
 #include "world/registry.h"
 
@@ -62,16 +66,20 @@ void renderFrame(Renderer& renderer, Registry& registry, float deltaTime) {
     glViewport(0, 0, width, height);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     drawScene(ForwardPassContext{registry, view, projection, frameCamera.position, renderer});
+    drawSkybox(*renderer.skybox, view, projection, renderer.skyboxTexture);
 
     // Composite: scene and volumetric light to the window.
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glViewport(0, 0, width, height);
     glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
+    compositeScene(*renderer.screenQuad, renderer.sceneColorTexture, renderer.volumetricLight->colorTextureA,
+                   renderer.sceneDepthTexture);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
 
     // Overlay: frame-rate text over the finished frame.
     glDisable(GL_DEPTH_TEST);
+    drawOverlay(*renderer.textRenderer, registry);
 
     countFrame(static_cast<float>(glfwGetTime()));
 

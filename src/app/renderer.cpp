@@ -120,9 +120,43 @@ void createShadowTarget(Renderer& renderer) {
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
 }
 
+namespace {
+
+// The sky, the overlay text, the composite quad and the volumetric targets with their programs.
+void createRenderObjects(Renderer& renderer) {
+    renderer.skyboxShader = std::make_unique<Shader>("Resources/shader/skyboxVertex.shader",
+                                                     "Resources/shader/skyboxFragment.shader", NO_GEOMETRY);
+    renderer.skybox = std::make_unique<Skybox>(renderer.skyboxShader.get());
+
+    renderer.hudShader = std::make_unique<Shader>("Resources/shader/hudVertex.shader",
+                                                  "Resources/shader/hudFragment.shader", NO_GEOMETRY);
+    renderer.textRenderer = std::make_unique<TextRenderer>(renderer.hudShader.get());
+    loadFont(*renderer.textRenderer, FONT_PATH);
+
+    renderer.quadShader = std::make_unique<Shader>("Resources/shader/quadVertex.shader",
+                                                   "Resources/shader/quadFragment.shader", NO_GEOMETRY);
+    renderer.screenQuad = std::make_unique<ScreenQuad>(renderer.quadShader.get());
+
+    renderer.volumetricShader = std::make_unique<Shader>("Resources/shader/volumetricVertex.shader",
+                                                         "Resources/shader/volumetricFragment.shader", NO_GEOMETRY);
+    renderer.volumetricDownsampleShader =
+        std::make_unique<Shader>("Resources/shader/volumetricDownsampleVertex.shader",
+                                 "Resources/shader/volumetricDownsampleFragment.shader", NO_GEOMETRY);
+    renderer.blurShader = std::make_unique<Shader>("Resources/shader/blurVertex.shader",
+                                                   "Resources/shader/blurFragment.shader", NO_GEOMETRY);
+    renderer.volumetricLight = std::make_unique<VolumetricLight>(
+        renderer.volumetricShader.get(), renderer.volumetricDownsampleShader.get(), renderer.blurShader.get());
+
+    renderer.skyboxTexture = renderer.skybox->cubemapTexture;
+}
+
+}  // namespace
+
 void initRenderer(Renderer& renderer, bool visible) {
     renderer.shadowsInitialised = false;
     openWindow(renderer, visible);
+
+    createRenderObjects(renderer);
 
     // The layered program that renders every light's six cube faces in one draw per caster.
     renderer.shadowShader = std::make_unique<Shader>("Resources/shader/vertexShadow.shader",

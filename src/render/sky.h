@@ -3,6 +3,34 @@
 
 #include "app/shader.h"
 
-struct Skybox {
-    unsigned int cubemapTexture = 0;
+#include <glm/glm.hpp>
+
+#include <array>
+#include <string>
+
+// The six face images in cube-map face order (+X, -X, +Y, -Y, +Z, -Z).
+inline const std::array<std::string, 6> SKYBOX_FACES = {
+    "Resources/skybox/right.png", "Resources/skybox/left.png",  "Resources/skybox/top.png",
+    "Resources/skybox/bottom.png", "Resources/skybox/front.png", "Resources/skybox/back.png",
 };
+
+// One instance, made at start-up; the GL names live until the context ends.
+struct Skybox {
+    unsigned int vao = 0;
+    Shader* program = nullptr;  // the renderer's skybox program, not owned
+    unsigned int cubemapTexture = 0;
+
+    // Loads the six faces and builds the 36-vertex cube.
+    explicit Skybox(Shader* program);
+    Skybox(const Skybox&) = delete;
+    Skybox& operator=(const Skybox&) = delete;
+};
+
+// A new cube-map texture from six images; a face that fails to load is reported and left empty.
+unsigned int loadCubemap(const std::array<std::string, 6>& faces);
+
+// The view's rotation only, so the sky never moves with the camera.
+glm::mat4 withoutTranslation(const glm::mat4& view);
+
+// Draws the cube at the far plane where the scene left the cleared depth.
+void drawSkybox(const Skybox& skybox, glm::mat4 view, const glm::mat4& projection, unsigned int texture);

@@ -1,0 +1,80 @@
+#version 430 core
+// Scene to the window; the half-size volumetric light is added, upsampled along the full-size depth
+// so its edges follow the silhouettes instead of showing half-size steps.
+in vec2 uv;
+
+uniform sampler2D screenTexture;           // display-encoded scene colour
+uniform sampler2D depthTexture;            // full-size scene depth
+uniform sampler2D volumetricLightTexture;  // blurred half-size in-scattered light, linear
+uniform bool useVolumetric;
+
+out vec4 fragColor;
+
+// The frame's projection planes.
+const float NEAR = 0.1;
+const float FAR = 500.0;
+// Relative distance difference at which a half-size texel counts as another surface.
+const float EDGE = 0.05;
+
+float viewDistance(float depth) {
+    float ndc = depth * 2.0 - 1.0;
+    return 2.0 * NEAR * FAR / (FAR + NEAR - ndc * (FAR - NEAR));
+}
+
+vec3 toLinear(vec3 c) {
+    return mix(c / 12.92, pow((c + 0.055) / 1.055, vec3(2.4)), step(0.04045, c));
+}
+
+vec3 toDisplay(vec3 c) {
+    return mix(c * 12.92, 1.055 * pow(c, vec3(1.0 / 2.4)) - 0.055, step(0.0031308, c));
+}
+
+// Bilinear weights scaled down for texels whose depth differs from this pixel's; where every
+// neighbour lies on another surface the one nearest in depth is taken.
+vec3 upsampledLight(float centreDistance) {
+    ivec2 halfSize = textureSize(volumetricLightTexture, 0);
+    ivec2 fullSize = textureSize(depthTexture, 0);
+    vec2 t = uv * vec2(halfSize) - 0.5;
+    ivec2 base = ivec2(floor(t));
+    vec2 f = t - floor(t);
+
+    vec3 sum = vec3(0.0);
+    float weightSum = 0.0;
+    vec3 closest = vec3(0.0);
+    float closestDiff = 1e30;
+    for (int i = 0; i < 4; ++i) {
+        ivec2 corner = ivec2(i & 1, i >> 1);
+        ivec2 texel = clamp(base + corner, ivec2(0), halfSize - 1);
+        // The depth downsample keeps the full-size texel at twice the half-size coordinate.
+        float depth = texelFetch(depthTexture, min(texel * 2, fullSize - 1), 0).r;
+        float diff = abs(viewDistance(depth) - centreDistance) / centreDistance;
+        vec3 light = texelFetch(volumetricLightTexture, texel, 0).rgb;
+        vec2 along = mix(1.0 - f, f, vec2(corner));
+        float w = along.x * along.y * exp(-(diff * diff) / (EDGE * EDGE));
+        sum += w * light;
+        weightSum += w;
+        if (diff < closestDiff) {
+            closestDiff = diff;
+            closest = light;
+        }
+    }
+    return weightSum > 1e-4 ? sum / weightSum : closest;
+}
+
+void main() {
+    vec3 scene = texture(screenTexture, uv).rgb;
+    if (!useVolumetric) {
+        fragColor = vec4(scene, 1.0);
+        return;
+    }
+    ivec2 fullSize = textureSize(depthTexture, 0);
+    ivec2 pixel = clamp(ivec2(uv * vec2(fullSize)), ivec2(0), fullSize - 1);
+    float centre = viewDistance(texelFetch(depthTexture, pixel, 0).r);
+    vec3 light = max(upsampledLight(centre), vec3(0.0));
+
+    vec3 color = toDisplay(toLinear(scene) + light);
+    // Half a level of noise where light was added hides the 8-bit steps of the soft halos.
+    float noise = fract(52.9829189 * fract(dot(gl_FragCoord.xy, vec2(0.06711056, 0.00583715)))) - 0.5;
+    if (max(light.r, max(light.g, light.b)) > 0.0) color += noise / 255.0;
+    fragColor = vec4(color, 1.0);
+}
