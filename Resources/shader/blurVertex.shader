@@ -1,5 +1,5 @@
 #version 430 core
-// Full-screen quad at half size.
+// Full-screen quad over the half-size blur targets.
 layout(location = 0) in vec2 aPos;
 layout(location = 1) in vec2 aTexCoords;
 

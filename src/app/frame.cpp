@@ -2,6 +2,7 @@
 #include "app/frame.h"
 
 #include "app/gl.h"
+#include "app/input.h"
 #include "app/renderer.h"
 #include "app/settings.h"
 #include "animation/clocks.h"
@@ -11,6 +12,7 @@
 #include "render/render_targets.h"
 #include "render/shadow_pass.h"
 #include "render/sky.h"
+#include "render/volumetric_pass.h"
 #include "world/camera_system.h"
 #include "world/registry.h"
 
@@ -34,6 +36,30 @@ void countFrame(float now) {
 
 glm::mat4 frameProjection() {
     return glm::perspective(glm::radians(90.0f), settings.width / settings.height, 0.1f, 500.0f);
+}
+
+// Volumetric light at half size: the scene depth halved, then the ray march and its blur.
+static void renderVolumetricPasses(Renderer& renderer, Registry& registry, const FrameCamera& frameCamera,
+                                   const glm::mat4& projection, float deltaTime) {
+    VolumetricLight& volumetric = *renderer.volumetricLight;
+    glDisable(GL_BLEND);
+    glBindFramebuffer(GL_FRAMEBUFFER, volumetric.depthFramebuffer);
+    const glm::ivec2 half = halfTargetSize();
+    glViewport(0, 0, half.x, half.y);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    volumetric.downsampleProgram->use();
+    glBindVertexArray(volumetric.vao);
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, renderer.sceneDepthTexture);
+    glDrawArrays(GL_TRIANGLES, 0, 6);
+    glBindVertexArray(0);
+
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glViewport(0, 0, static_cast<int>(settings.width), static_cast<int>(settings.height));
+    const glm::mat4 inverseProjection = glm::inverse(projection);
+    renderVolumetricLight(volumetric, volumetric.halfDepthTexture, frameCamera.position, frameCamera.inverseView,
+                          inverseProjection, deltaTime, registry, renderer.shadowMapArray);
+    glEnable(GL_BLEND);
 }
 
 void renderFrame(Renderer& renderer, Registry& registry, float deltaTime) {
@@ -67,6 +93,8 @@ void renderFrame(Renderer& renderer, Registry& registry, float deltaTime) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     drawScene(ForwardPassContext{registry, view, projection, frameCamera.position, renderer});
     drawSkybox(*renderer.skybox, view, projection, renderer.skyboxTexture);
+
+    if (volumetricEnabled) renderVolumetricPasses(renderer, registry, frameCamera, projection, deltaTime);
 
     // Composite: scene and volumetric light to the window.
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
