@@ -443,12 +443,12 @@ TEST_F(VolumetricPass, HaloFallsOffSmoothlyWithoutBands) {
     }
 }
 
-// Three samples a ray, offset pixel by pixel and blurred, against thirty: no rings, no false shadows.
+// The fewest samples a ray (two), offset pixel by pixel and blurred, against fifteen: no rings, no false shadows.
 TEST_F(VolumetricPass, FewSamplesAgreeWithManyThroughAShadow) {
     Entity e = addLight(registry, LIGHT, true, 700.0f);
     const Box box{{0.35f, -0.3f, -5.3f}, {0.85f, 0.3f, -4.8f}};
     setScene({box}, {box}, LIGHT);
-    // The pass's count scaled by the light's own against the default 30.
+    // The pass's count scaled by the light's own against the default 30, half of it per pixel.
     registry.get<LightSource>(e).mNrSamples = 90;
     render(1.0f);
     std::vector<Texel> many = result();

@@ -39,6 +39,9 @@ const float G = 0.5;
 // blur gathers the differently offset samples of neighbouring pixels.
 const int MIN_SAMPLES = 2;
 const int MAX_SAMPLES = 32;
+// Share of the pass's count each light takes per pixel: neighbouring pixels march at other offsets,
+// so the blur sees several times as many samples as one pixel takes.
+const float SAMPLE_SHARE = 0.5;
 // Closest a ray is taken to pass a light, so a ray through the flame stays finite.
 const float MIN_PASS = 0.05;
 // How much of a light's power the thin dust of the house sends on toward the camera.
@@ -81,7 +84,7 @@ vec3 hue(vec3 color) {
 // Samples per ray for light i: the pass's count scaled by the light's own against the default 30, for
 // a ray the light sees from end to end (an angle of pi); a ray it sees under a smaller angle needs fewer.
 int sampleCount(int i, float angle) {
-    float full = float(num_samples) * float(pointLight[i].mNrSamples) / 30.0;
+    float full = float(num_samples) * float(pointLight[i].mNrSamples) / 30.0 * SAMPLE_SHARE;
     return clamp(int(ceil(full * angle / PI)), MIN_SAMPLES, MAX_SAMPLES);
 }
 
