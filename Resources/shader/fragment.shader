@@ -81,13 +81,15 @@ vec3 perpendicular(vec3 n) {
 
 float shadowSample(PointLight light, vec3 p, float bias) {
     vec3 fromLight = p - light.mPosition;
-    float stored = texture(shadowMapArray, vec4(fromLight, float(light.mLightID))).r * light.near_far.y;
+    // One level and no derivatives: the lookups sit in loops that pixels leave at different times.
+    float stored = textureLod(shadowMapArray, vec4(fromLight, float(light.mLightID)), 0.0).r * light.near_far.y;
     return length(fromLight) - bias <= stored ? 1.0 : 0.0;
 }
 
-// 1 lit, 0 shadowed. geometric is the interpolated surface normal facing the light.
-float shadowFactor(PointLight light, vec3 geometric, float distanceToLight) {
-    if (shadows == 0 || light.mLightID < 0 || light.mLightID >= MAX_LIGHTS) return 1.0;
+// 1 lit, 0 shadowed, from up to `samples` lookups. geometric is the interpolated normal facing the light.
+// The software rasteriser runs both sides of a branch but leaves a loop once no pixel needs it, so every
+// shortcut here is a loop bound rather than an early return.
+float shadowFactor(PointLight light, vec3 geometric, float distanceToLight, int samples) {
     // One shadow texel's width at this distance: a face spans 90 degrees over SHADOW_MAP_SIZE texels.
     float texel = 2.0 * distanceToLight / SHADOW_MAP_SIZE;
     vec3 p = fs.worldPos + geometric * (1.5 * texel);
@@ -99,16 +101,20 @@ float shadowFactor(PointLight light, vec3 geometric, float distanceToLight) {
     float spin = 6.2831853 * hash(gl_FragCoord.xy);
 
     float lit = 0.0;
-    for (int i = 0; i < SHADOW_SAMPLES; ++i) {
+    int taken = 0;
+    // The bound is not a constant, so the loop stays a loop and is left once every pixel is done.
+    for (int i = 0; i < samples; ++i) {
         // Outer samples first, so the first few span the whole disc.
         int k = SHADOW_SAMPLES - 1 - i;
         float r = sqrt((float(k) + 0.5) / float(SHADOW_SAMPLES));
         float a = float(k) * GOLDEN_ANGLE + spin;
         vec3 q = p + (t * cos(a) + b * sin(a)) * (r * radius);
         lit += shadowSample(light, q, bias);
-        if (i == SHADOW_FIRST - 1 && (lit == 0.0 || lit == float(SHADOW_FIRST))) return lit / float(SHADOW_FIRST);
+        taken = i + 1;
+        // Fully lit or fully dark so far: the rest of the disc will not change it.
+        if (taken == SHADOW_FIRST && (lit == 0.0 || lit == float(SHADOW_FIRST))) samples = SHADOW_FIRST;
     }
-    return lit / float(SHADOW_SAMPLES);
+    return taken == 0 ? 1.0 : lit / float(taken);
 }
 
 vec3 shadingNormal(vec3 n) {
@@ -149,12 +155,14 @@ void main() {
         float att = attenuation(light, d);
         ambient += light.mColorAmbient * att + light.mColorDiffuse * (BOUNCE / (1.0 + BOUNCE_FALLOFF * d * d));
 
-        float facing = dot(n, l);
-        // Faces turned away, and lights too weak to show here, skip the shadow lookups.
+        float facing = max(dot(n, l), 0.0);
+        float towards = dot(geometric, l);
+        // Faces turned away, and lights too weak to show here, need no shadow lookups.
         float strength = att * max(light.mColorDiffuse.r, max(light.mColorDiffuse.g, light.mColorDiffuse.b));
-        if (facing <= 0.0 || dot(geometric, l) <= -0.05 || strength < 0.002) continue;
-        float shadow = shadowFactor(light, dot(geometric, l) >= 0.0 ? geometric : -geometric, d);
-        if (shadow <= 0.0) continue;
+        bool reached = facing > 0.0 && towards > -0.05 && strength >= 0.002;
+        bool hasCube = light.mLightID >= 0 && light.mLightID < MAX_LIGHTS;
+        int samples = reached && hasCube && shadows != 0 ? SHADOW_SAMPLES : 0;
+        float shadow = reached ? shadowFactor(light, towards >= 0.0 ? geometric : -geometric, d, samples) : 0.0;
         vec3 h = normalize(l + toCamera);
         float specular = pow(max(dot(n, h), 0.0), specularAlpha);
         direct += shadow * att * (kd * facing * light.mColorDiffuse * albedo + ks * specular * light.mColorSpecular);

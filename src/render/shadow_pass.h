@@ -42,8 +42,12 @@ void computeShadowTransforms(LightSource& light);
 // Uploads "cm_mat[0..5]", "lightID", "near_far" and "lightPos"; an animated light's matrices are rebuilt first.
 void setShadowUniforms(LightSource& light, const Shader& shadowShader);
 
+// Distance from the light beyond which it adds less than 0.2 % of its colour (infinite without falloff).
+float lightReach(const LightSource& light);
+
 // Draws every (Transform, Drawable) entity into the bound shadow framebuffer for the context's light.
-// A light without a cube in the array draws nothing: its layers do not exist.
+// A light without a cube in the array draws nothing: its layers do not exist. Meshes of static models that
+// lie wholly beyond the light's reach are left out.
 void drawShadowCasters(const ShadowPassContext& context);
 
 // First frame only: every light, last created first, gets cube 0, 1, 2 ... and its matrices.
