@@ -3,6 +3,7 @@
 
 #include "app/gl.h"
 #include "app/input.h"
+#include "app/pass_timer.h"
 #include "app/renderer.h"
 #include "app/settings.h"
 #include "animation/clocks.h"
@@ -78,6 +79,7 @@ void renderFrame(Renderer& renderer, Registry& registry, float deltaTime) {
     advanceAnimationClocks(registry, deltaTime);
 
     // Shadow pass: every light's six cube faces into the shadow array.
+    beginPass(Pass::Shadow);
     glViewport(0, 0, SHADOW_SIZE, SHADOW_SIZE);
     glBindFramebuffer(GL_FRAMEBUFFER, renderer.shadowFramebuffer);
     glClear(GL_DEPTH_BUFFER_BIT);
@@ -85,18 +87,28 @@ void renderFrame(Renderer& renderer, Registry& registry, float deltaTime) {
     renderer.shadowShader->use();
     animateLights(registry);  // lights on animated nodes follow them; the casters are posed, not advanced
     renderShadowCasters(renderer, registry, deltaTime);
+    endPass(Pass::Shadow);
 
     // Scene pass: lit drawables, then the sky, into the scene framebuffer.
+    beginPass(Pass::Scene);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glBindFramebuffer(GL_FRAMEBUFFER, renderer.sceneFramebuffer);
     glViewport(0, 0, width, height);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     drawScene(ForwardPassContext{registry, view, projection, frameCamera.position, renderer});
+    endPass(Pass::Scene);
+    beginPass(Pass::Sky);
     drawSkybox(*renderer.skybox, view, projection, renderer.skyboxTexture);
+    endPass(Pass::Sky);
 
-    if (volumetricEnabled) renderVolumetricPasses(renderer, registry, frameCamera, projection, deltaTime);
+    if (volumetricEnabled) {
+        beginPass(Pass::Volumetric);
+        renderVolumetricPasses(renderer, registry, frameCamera, projection, deltaTime);
+        endPass(Pass::Volumetric);
+    }
 
     // Composite: scene and volumetric light to the window.
+    beginPass(Pass::Composite);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glViewport(0, 0, width, height);
     glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
@@ -104,10 +116,13 @@ void renderFrame(Renderer& renderer, Registry& registry, float deltaTime) {
     compositeScene(*renderer.screenQuad, renderer.sceneColorTexture, renderer.volumetricLight->colorTextureA,
                    renderer.sceneDepthTexture);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    endPass(Pass::Composite);
 
     // Overlay: frame-rate text over the finished frame.
+    beginPass(Pass::Overlay);
     glDisable(GL_DEPTH_TEST);
     drawOverlay(*renderer.textRenderer, registry);
+    endPass(Pass::Overlay);
 
     countFrame(static_cast<float>(glfwGetTime()));
 

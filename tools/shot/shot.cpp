@@ -2,16 +2,10 @@
 #include "app/frame.h"
 #include "app/gl.h"
 #include "app/input.h"
-#include "app/renderer.h"
-#include "app/settings.h"
-#include "world/components.h"
-#include "world/registry.h"
-#include "world/scene.h"
+#include "app/offscreen.h"
 
-#include <stb_image_write.h>
-
+#include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <map>
@@ -52,9 +46,7 @@ bool parseArgs(int argc, char** argv, ShotOptions& options) {
         } else if (arg == "--out") {
             options.out = value;
         } else if (arg == "--size") {
-            if (std::sscanf(value, "%dx%d", &options.width, &options.height) != 2 || options.width <= 0 ||
-                options.height <= 0)
-                return false;
+            if (!parseSize(value, options.width, options.height)) return false;
         } else if (arg == "--key") {
             auto key = KEYS.find(value);
             if (key == KEYS.end()) return false;
@@ -68,34 +60,6 @@ bool parseArgs(int argc, char** argv, ShotOptions& options) {
     return haveTime && !options.out.empty();
 }
 
-// The flight at time t: the player's skeleton and camera, and the scenery's animations.
-void setFlightTime(Registry& registry, float t) {
-    registry.each<Drawable>([&](Entity entity, Drawable& drawable) {
-        drawable.animationTime = t;
-        if (registry.all_of<Player>(entity)) drawable.cameraTime = t;
-    });
-}
-
-std::vector<unsigned char> pixels;
-int shotWidth = 0;
-int shotHeight = 0;
-
-// Reads the finished back buffer, before the swap leaves it undefined.
-void readBackBuffer(Renderer&) {
-    pixels.assign(static_cast<std::size_t>(shotWidth) * shotHeight * 3, 0);
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
-    glReadBuffer(GL_BACK);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, shotWidth, shotHeight, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
-}
-
-bool writePng(const std::string& path) {
-    const int stride = shotWidth * 3;
-    // GL rows run bottom-up, PNG rows top-down.
-    stbi_flip_vertically_on_write(1);
-    return stbi_write_png(path.c_str(), shotWidth, shotHeight, 3, pixels.data(), stride) != 0;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -104,35 +68,25 @@ int main(int argc, char** argv) {
         usage();
         return 2;
     }
-    settings.width = static_cast<float>(options.width);
-    settings.height = static_cast<float>(options.height);
-    settings.fullscreen = false;
+    OffscreenGame game;
+    openOffscreenGame(game, options.width, options.height);
+    setFlightTime(game.registry, options.time);
+    for (int key : options.keys) keyCallback(game.renderer.window, key, 0, GLFW_RELEASE, 0);
 
-    Renderer renderer;
-    initRenderer(renderer, false);
-    SceneResources resources = loadSceneResources();
-    Registry registry;
-    createPlayer(resources, registry);
-    buildScene(resources, registry);
-    setFlightTime(registry, options.time);
-    for (int key : options.keys) keyCallback(renderer.window, key, 0, GLFW_RELEASE, 0);
-
-    shotWidth = static_cast<int>(settings.width);
-    shotHeight = static_cast<int>(settings.height);
-    beforePresent = readBackBuffer;
+    keepPresentedFrames(true);
     double frameSeconds = 0.0;
     for (int frame = 0; frame < options.frames; ++frame) {
         const auto start = std::chrono::steady_clock::now();
-        renderFrame(renderer, registry, 0.0f);
+        renderFrame(game.renderer, game.registry, 0.0f);
         glFinish();
         frameSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     }
-    beforePresent = nullptr;
+    keepPresentedFrames(false);
     std::cout << "frame: " << frameSeconds * 1000.0 << " ms" << std::endl;
 
-    const bool written = writePng(options.out);
+    const bool written = writePng(options.out, presentedFrame());
     if (!written) std::cout << "Failed to write screenshot: " << options.out << std::endl;
     else std::cout << "wrote " << options.out << std::endl;
-    shutdownRenderer(renderer);
+    shutdownRenderer(game.renderer);
     return written ? 0 : 1;
 }

@@ -1,0 +1,76 @@
+// Benchmark figures as a table for people and one JSON line for scripts.
+#include "bench_report.h"
+
+#include <algorithm>
+#include <cstdio>
+
+double percentile(std::vector<double> values, double q) {
+    if (values.empty()) return 0.0;
+    std::sort(values.begin(), values.end());
+    const double rank = q * static_cast<double>(values.size() - 1);
+    const std::size_t low = static_cast<std::size_t>(rank);
+    const std::size_t high = std::min(low + 1, values.size() - 1);
+    const double fraction = rank - static_cast<double>(low);
+    return values[low] + (values[high] - values[low]) * fraction;
+}
+
+Spread spreadOf(const std::vector<double>& values) {
+    return Spread{percentile(values, 0.5), percentile(values, 0.1), percentile(values, 0.9)};
+}
+
+namespace {
+
+std::string format(const char* pattern, double a, double b, double c) {
+    char line[128];
+    std::snprintf(line, sizeof line, pattern, a, b, c);
+    return line;
+}
+
+std::string tableRow(const std::string& name, const Samples& samples) {
+    const Spread gpu = spreadOf(samples.gpuMs);
+    const Spread cpu = spreadOf(samples.cpuMs);
+    char label[32];
+    std::snprintf(label, sizeof label, "%-11s", name.c_str());
+    return label + format("%10.2f %9.2f %9.2f", gpu.median, gpu.p10, gpu.p90) + "  |" +
+           format("%10.2f %9.2f %9.2f", cpu.median, cpu.p10, cpu.p90) + "\n";
+}
+
+std::string jsonSpread(const Spread& s) {
+    return format("{\"median\":%.3f,\"p10\":%.3f,\"p90\":%.3f}", s.median, s.p10, s.p90);
+}
+
+std::string jsonSamples(const Samples& samples) {
+    return "{\"gpu\":" + jsonSpread(spreadOf(samples.gpuMs)) + ",\"cpu\":" + jsonSpread(spreadOf(samples.cpuMs)) + "}";
+}
+
+}  // namespace
+
+std::string reportTable(const BenchReport& report) {
+    char head[256];
+    std::snprintf(head, sizeof head,
+                  "%d frames at %dx%d over %.2f s of flight (step %.3f s), after %d warm-up frames\n"
+                  "start-up: %.1f ms (process start to first frame)\n",
+                  report.frames, report.width, report.height, report.flightSeconds, report.stepSeconds,
+                  report.warmup, report.startupMs);
+    std::string table = head;
+    table += "ms          GPU median       p10       p90  |CPU median       p10       p90\n";
+    table += tableRow("frame", report.frame);
+    for (int i = 0; i < PASS_COUNT; ++i) table += tableRow(PASS_NAMES[i], report.passes[i]);
+    return table;
+}
+
+std::string reportJson(const BenchReport& report) {
+    char head[256];
+    std::snprintf(head, sizeof head,
+                  "{\"frames\":%d,\"warmup\":%d,\"width\":%d,\"height\":%d,\"flightSeconds\":%.3f,"
+                  "\"stepSeconds\":%.4f,\"startupMs\":%.1f,",
+                  report.frames, report.warmup, report.width, report.height, report.flightSeconds,
+                  report.stepSeconds, report.startupMs);
+    std::string json = head;
+    json += "\"frame\":" + jsonSamples(report.frame) + ",\"passes\":{";
+    for (int i = 0; i < PASS_COUNT; ++i) {
+        if (i) json += ",";
+        json += std::string("\"") + PASS_NAMES[i] + "\":" + jsonSamples(report.passes[i]);
+    }
+    return json + "}}";
+}
