@@ -293,3 +293,37 @@ TEST_F(ShadowDraws, WithoutLightsTheArrayIsOnlyCleared) {
     EXPECT_EQ(primitivesDuring([&] { renderShadowCasters(scene->renderer, scene->registry, 0.0f); }), 0u);
     for (int layer : {0, 6, 47}) EXPECT_EQ(depthAtCentre(layer), 1.0f);
 }
+
+TEST(ShadowReach, ALightsReachIsWhereItFallsTo0Point2PercentOfItsColour) {
+    LightSource candle;
+    candle.mColorDiffuse = glm::vec3(1.0f, 0.6f, 0.3f);
+    candle.mAttenuationConstant = 0.6f;
+    candle.mAttenuationLinear = 0.8f;
+    candle.mAttenuationQuadratic = 0.8f;
+    const float d = lightReach(candle);
+    EXPECT_NEAR(1.0f / (0.6f + 0.8f * d + 0.8f * d * d), 0.002f, 1e-6f);
+
+    LightSource linear = candle;
+    linear.mAttenuationQuadratic = 0.0f;
+    EXPECT_NEAR(1.0f / (0.6f + 0.8f * lightReach(linear)), 0.002f, 1e-6f);
+    LightSource endless = linear;
+    endless.mAttenuationLinear = 0.0f;
+    EXPECT_TRUE(std::isinf(lightReach(endless)));
+    LightSource dark = candle;
+    dark.mColorDiffuse = glm::vec3(0.0f);
+    EXPECT_EQ(lightReach(dark), 0.0f);
+}
+
+TEST_F(ShadowDraws, StaticCastersBeyondTheLightsReachAreLeftOut) {
+    // Reach about 99 m with this falloff; the wall stays straight ahead on +x either way.
+    LightSource& light = scene->addLight({-50.0f, 0.0f, 0.0f});
+    initShadows(scene->renderer, scene->registry);
+    beginShadowPass();
+    const GLuint near = primitivesDuring([&] { renderShadowCasters(scene->renderer, scene->registry, 0.0f); });
+    light.mPosition = glm::vec3(-200.0f, 0.0f, 0.0f);
+    light.shadowTransforms.clear();
+    computeShadowTransforms(light);
+    const GLuint far = primitivesDuring([&] { renderShadowCasters(scene->renderer, scene->registry, 0.0f); });
+    EXPECT_EQ(near, 2u);
+    EXPECT_EQ(far, 0u);
+}

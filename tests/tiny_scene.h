@@ -20,6 +20,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <functional>
 #include <memory>
@@ -128,6 +129,12 @@ inline void writeTexture(const std::string& path, int w, int h,
             p[2] = c.b;
         }
     stbi_write_png(path.c_str(), w, h, 3, rgb.data(), w * 3);
+}
+
+// An 8-bit display-encoded level (0 .. 255) as linear light (0 .. 1).
+inline float linearLight(float level) {
+    const float c = level / 255.0f;
+    return c <= 0.04045f ? c / 12.92f : std::pow((c + 0.055f) / 1.055f, 2.4f);
 }
 
 struct Picture {

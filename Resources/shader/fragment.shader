@@ -44,11 +44,14 @@ layout(binding = 15) uniform samplerCube skybox;
 
 out vec4 fragColor;
 
-// Cold moonlight that reaches every room, and the share of each light that the room bounces back
-// (unshadowed, falling off gently), so nothing the camera sees is pitch black.
-const vec3 NIGHT_AMBIENT = vec3(0.018, 0.024, 0.040);
+// Cold moonlight that reaches everywhere, stronger from above than from below, and the share of each light
+// that the rooms bounce back (unshadowed, falling off gently), so nothing the camera sees is pitch black.
+const vec3 NIGHT_SKY = vec3(0.035, 0.048, 0.085);
+const vec3 NIGHT_GROUND = vec3(0.010, 0.012, 0.020);
 const float BOUNCE = 0.10;
-const float BOUNCE_FALLOFF = 0.06;
+const float BOUNCE_FALLOFF = 0.05;
+// Overall exposure of the linear result, before the highlights roll off.
+const float EXPOSURE = 1.3;
 
 // Shadow filter: a disc of samples on the receiver's own plane, so sloped surfaces never shadow themselves.
 const int SHADOW_SAMPLES = 12;
@@ -144,7 +147,7 @@ void main() {
     float kd = materialCoefficients.y;
     float ks = materialCoefficients.z;
 
-    vec3 ambient = NIGHT_AMBIENT;
+    vec3 ambient = mix(NIGHT_GROUND, NIGHT_SKY, 0.5 + 0.5 * n.y);
     vec3 direct = vec3(0.0);
     int count = min(nr_pointlights, MAX_LIGHTS);
     for (int i = 0; i < count; ++i) {
@@ -177,5 +180,5 @@ void main() {
 
     // Triangular noise of one 8-bit step hides the banding of dark gradients.
     float noise = hash(gl_FragCoord.xy) + hash(gl_FragCoord.yx + 17.0) - 1.0;
-    fragColor = vec4(toDisplay(shoulder(color)) + noise / 255.0, 1.0);
+    fragColor = vec4(toDisplay(shoulder(EXPOSURE * color)) + noise / 255.0, 1.0);
 }
