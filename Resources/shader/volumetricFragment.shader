@@ -87,7 +87,7 @@ vec3 hue(vec3 color) {
 // a ray the light sees from end to end (an angle of pi); a ray it sees under a smaller angle needs fewer.
 int sampleCount(int i, float angle) {
     float full = float(num_samples) * float(pointLight[i].mNrSamples) / 30.0 * SAMPLE_SHARE;
-    return clamp(int(ceil(full * angle / PI)), MIN_SAMPLES, MAX_SAMPLES);
+    return clamp(int(full * angle / PI + 0.5), MIN_SAMPLES, MAX_SAMPLES);
 }
 
 // Single scattering of light i along origin + t * dir, t in [0, rayLength]. The samples are spread
