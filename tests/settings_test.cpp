@@ -97,5 +97,19 @@ TEST(Settings, UnusableSizesAndRatesTakeTheirDefaults) {
               "Invalid REFRESH_RATE=nan in settings: using 60 instead\n");
     EXPECT_EQ(loadText("[window]\nWIDTH=inf\n").settings.width, 800.0f);
     EXPECT_EQ(loadText("[window]\nWIDTH=1e300\n").settings.width, 800.0f);
-    EXPECT_EQ(loadText("[window]\nWIDTH=0.5\n").settings.width, 0.5f);
+    // Less than a pixel, or more than any driver's render target.
+    EXPECT_EQ(loadText("[window]\nWIDTH=0.5\n").settings.width, 800.0f);
+    EXPECT_EQ(loadText("[window]\nHEIGHT=16385\n").settings.height, 600.0f);
+    EXPECT_EQ(loadText("[window]\nHEIGHT=16384\n").settings.height, 16384.0f);
+    EXPECT_EQ(loadText("[window]\nREFRESH_RATE=1e12\n").settings.refreshRate, 60.0f);
+    EXPECT_EQ(loadText("[window]\nREFRESH_RATE=144.5\n").settings.refreshRate, 144.5f);
+}
+
+TEST(Settings, BrightnessThatIsNotANumberTakesItsDefault) {
+    Loaded l = loadText("[window]\nBRIGHTNESS=-inf\n");
+    EXPECT_EQ(l.settings.brightness, 0.5f);
+    EXPECT_EQ(l.output, "Invalid BRIGHTNESS=-inf in settings: using 0.5 instead\n");
+    // A dim or overbright ambient is the player's choice.
+    EXPECT_EQ(loadText("[window]\nBRIGHTNESS=-0.25\n").settings.brightness, -0.25f);
+    EXPECT_EQ(loadText("[window]\nBRIGHTNESS=3\n").settings.brightness, 3.0f);
 }

@@ -8,14 +8,29 @@
 
 namespace {
 
-// A size or rate that is zero, negative or not finite would give no window or a division by zero.
-float positiveOrDefault(const INIReader& reader, const char* key, float fallback) {
-    double value = reader.GetReal("window", key, fallback);
-    float v = static_cast<float>(value);
-    if (std::isfinite(v) && v > 0.0f) return v;
+// Every GL 4.3 driver can render into a target this wide and high; beyond it the targets fail.
+constexpr float LARGEST_SIZE = 16384.0f;
+// A refresh-rate hint beyond this is no display's and would overflow the integer hint.
+constexpr float FASTEST_RATE = 1000.0f;
+
+float reportInvalid(const INIReader& reader, const char* key, float fallback) {
     std::cout << "Invalid " << key << "=" << reader.Get("window", key, "") << " in settings: using " << fallback
               << " instead" << std::endl;
     return fallback;
+}
+
+// A size or rate that truncates to zero, is negative, not finite or past `largest` would give no
+// window, a division by zero or targets no driver can hold.
+float inRangeOrDefault(const INIReader& reader, const char* key, float fallback, float largest) {
+    float v = static_cast<float>(reader.GetReal("window", key, fallback));
+    if (std::isfinite(v) && v >= 1.0f && v <= largest) return v;
+    return reportInvalid(reader, key, fallback);
+}
+
+// A brightness that is not finite would turn every lit pixel into nonsense.
+float finiteOrDefault(const INIReader& reader, const char* key, float fallback) {
+    float v = static_cast<float>(reader.GetReal("window", key, fallback));
+    return std::isfinite(v) ? v : reportInvalid(reader, key, fallback);
 }
 
 }  // namespace
@@ -25,11 +40,11 @@ Settings readSettings(const INIReader& reader, const std::string& path) {
         std::cout << "ERROR: Failed to load '" << path << "'. Using default values instead." << std::endl;
     }
     Settings s;
-    s.width = positiveOrDefault(reader, "WIDTH", 800.0f);
-    s.height = positiveOrDefault(reader, "HEIGHT", 600.0f);
-    s.refreshRate = positiveOrDefault(reader, "REFRESH_RATE", 60.0f);
+    s.width = inRangeOrDefault(reader, "WIDTH", 800.0f, LARGEST_SIZE);
+    s.height = inRangeOrDefault(reader, "HEIGHT", 600.0f, LARGEST_SIZE);
+    s.refreshRate = inRangeOrDefault(reader, "REFRESH_RATE", 60.0f, FASTEST_RATE);
     s.fullscreen = reader.GetBoolean("window", "FULLSCREEN", false);
-    s.brightness = static_cast<float>(reader.GetReal("window", "BRIGHTNESS", 0.5));
+    s.brightness = finiteOrDefault(reader, "BRIGHTNESS", 0.5f);
     return s;
 }
 
