@@ -113,3 +113,11 @@ TEST(Settings, BrightnessThatIsNotANumberTakesItsDefault) {
     EXPECT_EQ(loadText("[window]\nBRIGHTNESS=-0.25\n").settings.brightness, -0.25f);
     EXPECT_EQ(loadText("[window]\nBRIGHTNESS=3\n").settings.brightness, 3.0f);
 }
+
+TEST(Settings, AnInvalidValueIsShownOnOneShortLine) {
+    // A continued value holds a line feed; a long one would flood the console.
+    EXPECT_EQ(loadText("[window]\nWIDTH=0\n  more\n").output, "Invalid WIDTH=0?more in settings: using 800 instead\n");
+    const std::string longValue = "-" + std::string(150, '9');
+    EXPECT_EQ(loadText("[window]\nHEIGHT=" + longValue + "\n").output,
+              "Invalid HEIGHT=" + longValue.substr(0, 64) + "... in settings: using 600 instead\n");
+}

@@ -13,9 +13,18 @@ constexpr float LARGEST_SIZE = 16384.0f;
 // A refresh-rate hint beyond this is no display's and would overflow the integer hint.
 constexpr float FASTEST_RATE = 1000.0f;
 
+// The value as it may be shown in a one-line message: control bytes become '?', long ones are cut.
+std::string printable(std::string value) {
+    constexpr size_t LONGEST = 64;
+    if (value.size() > LONGEST) value = value.substr(0, LONGEST) + "...";
+    for (char& c : value)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
+    return value;
+}
+
 float reportInvalid(const INIReader& reader, const char* key, float fallback) {
-    std::cout << "Invalid " << key << "=" << reader.Get("window", key, "") << " in settings: using " << fallback
-              << " instead" << std::endl;
+    std::cout << "Invalid " << key << "=" << printable(reader.Get("window", key, "")) << " in settings: using "
+              << fallback << " instead" << std::endl;
     return fallback;
 }
 
