@@ -229,18 +229,18 @@ const SoundSpec kSounds[] = {
 };
 
 TEST(SoundFiles, DecodeToTheirChannelsLengthsAndLevels) {
-  for (const auto& spec : kSounds) {
-    SCOPED_TRACE(spec.path);
-    Pcm pcm = decodeMp3(spec.path);
+  for (const auto& sound : kSounds) {
+    SCOPED_TRACE(sound.path);
+    Pcm pcm = decodeMp3(sound.path);
     ASSERT_GT(pcm.frames(), 0u) << "does not decode";
     EXPECT_EQ(pcm.rate, 44100);
-    EXPECT_EQ(pcm.channels, spec.channels);
+    EXPECT_EQ(pcm.channels, sound.channels);
     double seconds = double(pcm.frames()) / pcm.rate;
-    EXPECT_GE(seconds, spec.minSeconds);
-    EXPECT_LE(seconds, spec.maxSeconds);
+    EXPECT_GE(seconds, sound.minSeconds);
+    EXPECT_LE(seconds, sound.maxSeconds);
     // Loops play at a low volume, so they must be loud; effects sit about a decibel under full scale.
     double peak = peakDbfs(pcm);
-    if (spec.loop) {
+    if (sound.loop) {
       EXPECT_GE(peak, -1.0);
     } else {
       EXPECT_GE(peak, -2.0);
@@ -252,10 +252,10 @@ TEST(SoundFiles, DecodeToTheirChannelsLengthsAndLevels) {
 // Across the seam the step is no bigger than steps the music makes anyway, and neither side of the
 // seam has gone quiet (untrimmed encoder delay would leave a gap of silence that a step test misses).
 TEST(SoundFiles, LoopsJoinWithoutClickOrGap) {
-  for (const auto& spec : kSounds) {
-    if (!spec.loop) continue;
-    SCOPED_TRACE(spec.path);
-    Pcm pcm = decodeMp3(spec.path);
+  for (const auto& sound : kSounds) {
+    if (!sound.loop) continue;
+    SCOPED_TRACE(sound.path);
+    Pcm pcm = decodeMp3(sound.path);
     ASSERT_GT(pcm.frames(), size_t(pcm.rate) * 2);
     const size_t second = size_t(pcm.rate), last = pcm.frames() - 1, window = size_t(pcm.rate) / 50;
     for (int ch = 0; ch < pcm.channels; ++ch) {

@@ -56,10 +56,10 @@ def reverb_ir(rng, seconds, decay_s, predelay_s=0.02, brightness_hz=5000.0):
     n = int(seconds * RATE)
     t = np.arange(n) / RATE
     noise = rng.normal(size=n) * np.exp(-t / decay_s)
-    spec = np.fft.rfft(noise)
+    spectrum = np.fft.rfft(noise)
     freqs = np.fft.rfftfreq(n, 1 / RATE)
-    spec /= 1 + (freqs / brightness_hz) ** 2
-    ir = np.fft.irfft(spec, n)
+    spectrum /= 1 + (freqs / brightness_hz) ** 2
+    ir = np.fft.irfft(spectrum, n)
     pre = int(predelay_s * RATE)
     ir = np.concatenate([np.zeros(pre), ir])[:n]
     return ir / np.sqrt(np.sum(ir ** 2))
@@ -79,10 +79,10 @@ def decaying_partials(freqs, amps, decays, seconds, attack_s=0.002, phases=None)
 
 def lowpass(x, cutoff_hz):
     """Brick-wall lowpass below the codec's own cut, so encoding keeps the peaks where we put them."""
-    spec = np.fft.rfft(x)
+    spectrum = np.fft.rfft(x)
     freqs = np.fft.rfftfreq(len(x), 1 / RATE)
-    spec *= 1 / (1 + (freqs / cutoff_hz) ** 8)
-    return np.fft.irfft(spec, len(x))
+    spectrum *= 1 / (1 + (freqs / cutoff_hz) ** 8)
+    return np.fft.irfft(spectrum, len(x))
 
 
 def soft_limit(x, drive):
@@ -278,8 +278,8 @@ def make_wind(rng):
         left = 0.65 + 0.35 * (pan[m] - 0.5)
         start = m * hop
         for side, level in ((0, left), (1, 1.3 - left)):
-            spec = mag * level * np.exp(2j * np.pi * rng.random(len(freqs)))
-            frame = np.fft.irfft(spec, size) * window
+            spectrum = mag * level * np.exp(2j * np.pi * rng.random(len(freqs)))
+            frame = np.fft.irfft(spectrum, size) * window
             idx = (start + np.arange(size)) % n
             out[idx, side] += frame
     # A little shared signal so the two sides sound like one wind.
