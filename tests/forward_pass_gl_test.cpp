@@ -176,9 +176,17 @@ TEST_F(ForwardUniforms, UnitZeroHoldsTheShadowArrayAndMeshTexturesComeAfterTheBa
     GLint bound = 0;
     glGetIntegerv(GL_TEXTURE_BINDING_CUBE_MAP_ARRAY, &bound);
     EXPECT_EQ(static_cast<GLuint>(bound), scene->renderer.shadowMapArray);
-    EXPECT_EQ(getInt("texture_diffuse1"), FORWARD_UNIT_BASE + 1);
-    EXPECT_EQ(getInt("texture_normal1"), FORWARD_UNIT_BASE + 2);
-    EXPECT_EQ(getInt("skybox"), FORWARD_UNIT_BASE + 3);
+    // The meshes draw with the build of the program for the lights that reach them: the one left current.
+    GLint drawn = 0;
+    glGetIntegerv(GL_CURRENT_PROGRAM, &drawn);
+    auto sampler = [&](const char* name) {
+        GLint unit = -1;
+        glGetUniformiv(static_cast<GLuint>(drawn), glGetUniformLocation(static_cast<GLuint>(drawn), name), &unit);
+        return unit;
+    };
+    EXPECT_EQ(sampler("texture_diffuse1"), FORWARD_UNIT_BASE + 1);
+    EXPECT_EQ(sampler("texture_normal1"), FORWARD_UNIT_BASE + 2);
+    EXPECT_EQ(sampler("skybox"), FORWARD_UNIT_BASE + 3);
     EXPECT_EQ(scene->models.front()->meshes.front().environmentMap, scene->renderer.skyboxTexture);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }

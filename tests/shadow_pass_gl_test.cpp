@@ -1,6 +1,9 @@
 // Point-light shadows: the shadow programs, the cube array, face matrices, uniforms and the layered draw.
 #include "render/shadow_pass.h"
 
+#include "render/shadow_cache.h"
+#include "support/scene_builder.h"
+
 #include "tiny_scene.h"
 
 #include "support/gl_context.h"
@@ -326,4 +329,111 @@ TEST_F(ShadowDraws, StaticCastersBeyondTheLightsReachAreLeftOut) {
     const GLuint far = primitivesDuring([&] { renderShadowCasters(scene->renderer, scene->registry, 0.0f); });
     EXPECT_EQ(near, 2u);
     EXPECT_EQ(far, 0u);
+}
+
+namespace {
+
+// A 0.4 m box skinned to one bone that slides from (1, 0, 0) at 0 s to (-2.6, 0, 0) at 0.9 s.
+Model& addSlidingBox(tiny::Scene& scene) {
+    auto imported = makeScene();
+    const unsigned int material = addMaterial(*imported, {"white.png"}, {"flat.png"});
+    addNode(imported->mRootNode, "slider");
+    for (aiMesh* mesh : tiny::box("slider", glm::vec3(-0.2f), glm::vec3(0.2f))) {
+        mesh->mMaterialIndex = material;
+        for (unsigned int v = 0; v < mesh->mNumVertices; ++v) addBoneWeight(*mesh, "slider", v, 1.0f);
+        addMesh(*imported, imported->mRootNode, mesh);
+    }
+    aiNodeAnim& channel = *addChannel(*addAnimation(*imported, "slide", 1.0, 1.0), "slider");
+    addPositionKey(channel, 0.0, aiVector3D(1.0f, 0.0f, 0.0f));
+    addPositionKey(channel, 1.0, aiVector3D(-3.0f, 0.0f, 0.0f));
+    addRotationKey(channel, 0.0, aiQuaternion());
+    addScalingKey(channel, 0.0, aiVector3D(1.0f, 1.0f, 1.0f));
+    auto model = std::make_unique<Model>();
+    model->adoptScene(imported.get(), scene.dir + "/slider.fbx");
+    scene.imported.push_back(std::move(imported));
+    scene.models.push_back(std::move(model));
+    return *scene.models.back();
+}
+
+// The six faces of one cube of the live array, as stored.
+std::vector<float> readCube(const Renderer& renderer, int cube) {
+    std::vector<float> depth(static_cast<std::size_t>(6) * SHADOW_SIZE * SHADOW_SIZE, -1.0f);
+    GLuint fbo = 0;
+    glGenFramebuffers(1, &fbo);
+    glBindFramebuffer(GL_FRAMEBUFFER, fbo);
+    glDrawBuffer(GL_NONE);
+    glReadBuffer(GL_NONE);
+    for (int face = 0; face < 6; ++face) {
+        glFramebufferTextureLayer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, renderer.shadowMapArray, 0, 6 * cube + face);
+        glReadPixels(0, 0, SHADOW_SIZE, SHADOW_SIZE, GL_DEPTH_COMPONENT, GL_FLOAT,
+                     depth.data() + static_cast<std::size_t>(face) * SHADOW_SIZE * SHADOW_SIZE);
+    }
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glDeleteFramebuffers(1, &fbo);
+    return depth;
+}
+
+// Texels of one face that differ between two cubes.
+int differingTexels(const std::vector<float>& a, const std::vector<float>& b, int face) {
+    const std::size_t size = static_cast<std::size_t>(SHADOW_SIZE) * SHADOW_SIZE, first = face * size;
+    int count = 0;
+    for (std::size_t i = first; i < first + size; ++i) count += a[i] != b[i] ? 1 : 0;
+    return count;
+}
+
+}  // namespace
+
+TEST_F(ShadowDraws, ACachedCubeEqualsAFullRedrawWhileAMovingCasterComesAndGoes) {
+    Model& slider = addSlidingBox(*scene);
+    const Entity mover = scene->addEntity(slider);
+    LightSource& light = scene->addLight({0.0f, 0.0f, 0.0f});
+    initShadows(scene->renderer, scene->registry);
+    const Shader& shader = *scene->renderer.shadowShader;
+    auto cachedFrame = [&](float time) {
+        scene->registry.get<Drawable>(mover).animationTime = time;
+        glViewport(0, 0, SHADOW_SIZE, SHADOW_SIZE);
+        shader.use();
+        renderShadowCasters(scene->renderer, scene->registry, 0.0f);
+        return readCube(scene->renderer, 0);
+    };
+    auto fullRedraw = [&] {
+        glBindFramebuffer(GL_FRAMEBUFFER, scene->renderer.shadowFramebuffer);
+        glClear(GL_DEPTH_BUFFER_BIT);
+        setShadowUniforms(light, shader);
+        drawShadowCasters(ShadowPassContext{0.0f, scene->registry, scene->renderer, &light});
+        return readCube(scene->renderer, 0);
+    };
+
+    // Frames before, while and after the box stands between the light and the wall.
+    for (float time : {0.9f, 0.0f, 0.0f, 0.45f, 0.9f}) {
+        const std::vector<float> cached = cachedFrame(time);
+        const std::vector<float> full = fullRedraw();
+        for (int face = 0; face < 6; ++face)
+            EXPECT_EQ(differingTexels(cached, full, face), 0) << "face " << face << " at " << time << " s";
+    }
+    // The box in front of the +x face hides the wall; once it has slid behind the light the wall is back.
+    const int centre = SHADOW_SIZE / 2 * SHADOW_SIZE + SHADOW_SIZE / 2;
+    EXPECT_NEAR(cachedFrame(0.0f)[centre], 0.8f / 500.0f, 1e-4f);
+    EXPECT_NEAR(cachedFrame(0.9f)[centre], 2.0f / 500.0f, 1e-4f);
+}
+
+TEST(ShadowCacheFaces, ASphereIsSeenByTheFacesItsPyramidsMeet) {
+    const glm::vec3 light(1.0f, 2.0f, 3.0f);
+    struct Case {
+        glm::vec3 offset;
+        float radius;
+        std::uint8_t faces;
+    };
+    const Case cases[] = {
+        {{3, 0, 0}, 0.5f, 0b000001},            // straight ahead of +x only
+        {{0, 0, -3}, 0.5f, 0b100000},           // -z only
+        {{3, 3, 0}, 0.5f, 0b000101},            // on the edge between +x and +y
+        {{3, 3, 3}, 0.5f, 0b010101},            // on the corner of +x, +y, +z
+        {{0, 0.1f, 0}, 0.5f, ALL_FACES},        // holding the light
+        {{0, -30, 0}, 1.0f, 0},                 // beyond a reach of 20 m
+        {{0, -20.5f, 0}, 1.0f, 0b001000},       // its near side within the reach
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(facesReached(light, 20.0f, light + c.offset, c.radius), c.faces)
+            << c.offset.x << " " << c.offset.y << " " << c.offset.z;
 }

@@ -251,7 +251,6 @@ struct Scene {
         if (!renderer.shadowsInitialised) initShadows(renderer, registry);
         glViewport(0, 0, SHADOW_SIZE, SHADOW_SIZE);
         glBindFramebuffer(GL_FRAMEBUFFER, renderer.shadowFramebuffer);
-        glClear(GL_DEPTH_BUFFER_BIT);
         glClearColor(0.1f, 0.2f, 0.3f, 1.0f);
         renderer.shadowShader->use();
         renderShadowCasters(renderer, registry, 0.0f);

@@ -28,6 +28,14 @@ const int MAX_LIGHTS = 8;
 
 uniform PointLight pointLight[MAX_LIGHTS];
 uniform int nr_pointlights;
+
+// The scene pass builds this program once per LIGHT_COUNT: each mesh is lit in full only by the lights
+// whose reach meets it, copied into nearLight, while every light of pointLight still adds its soft
+// bounce. The count is fixed at compile time because the software rasteriser pays for every iteration of
+// a light loop whose bound it cannot see. Without LIGHT_COUNT every light is lit in full.
+#if defined(LIGHT_COUNT) && LIGHT_COUNT > 0
+uniform PointLight nearLight[LIGHT_COUNT];
+#endif
 uniform vec3 diffuseColor;
 uniform vec3 materialCoefficients;  // ambient, diffuse, specular
 uniform float specularAlpha;
@@ -137,6 +145,35 @@ vec3 shoulder(vec3 c) {
     return min(c, 0.6) + 0.4 * (1.0 - exp(-over / 0.4));
 }
 
+// What a light adds without reach or shadow: its ambient colour and the share the rooms bounce back.
+vec3 softLight(PointLight light) {
+    float d = length(light.mPosition - fs.worldPos);
+    return light.mColorAmbient * attenuation(light, d) + light.mColorDiffuse * (BOUNCE / (1.0 + BOUNCE_FALLOFF * d * d));
+}
+
+// Diffuse and specular light of one light, shadowed.
+vec3 directLight(PointLight light, vec3 n, vec3 geometric, vec3 toCamera, vec3 albedo, float kd, float ks) {
+    vec3 toLight = light.mPosition - fs.worldPos;
+    float d = length(toLight);
+    vec3 l = toLight / max(d, 1e-4);
+    float att = attenuation(light, d);
+    float facing = max(dot(n, l), 0.0);
+    float towards = dot(geometric, l);
+    // Faces turned away, and lights too weak to show here, need no shadow lookups.
+    float strength = att * max(light.mColorDiffuse.r, max(light.mColorDiffuse.g, light.mColorDiffuse.b));
+    bool reached = facing > 0.0 && towards > -0.05 && strength >= 0.002;
+    bool hasCube = light.mLightID >= 0 && light.mLightID < MAX_LIGHTS;
+    int samples = reached && hasCube && shadows != 0 ? SHADOW_SAMPLES : 0;
+    float shadow = reached ? shadowFactor(light, towards >= 0.0 ? geometric : -geometric, d, samples) : 0.0;
+    vec3 h = normalize(l + toCamera);
+    float specular = pow(max(dot(n, h), 0.0), specularAlpha);
+    return shadow * att * (kd * facing * light.mColorDiffuse * albedo + ks * specular * light.mColorSpecular);
+}
+
+#ifdef DEPTH_ONLY
+// The scene pass's depth pre-pass: depth only, so the full shading runs once per pixel.
+void main() {}
+#else
 void main() {
     vec3 geometric = normalize(fs.normal);
     if (!gl_FrontFacing) geometric = -geometric;
@@ -151,25 +188,14 @@ void main() {
     vec3 direct = vec3(0.0);
     int count = min(nr_pointlights, MAX_LIGHTS);
     for (int i = 0; i < count; ++i) {
-        PointLight light = pointLight[i];
-        vec3 toLight = light.mPosition - fs.worldPos;
-        float d = length(toLight);
-        vec3 l = toLight / max(d, 1e-4);
-        float att = attenuation(light, d);
-        ambient += light.mColorAmbient * att + light.mColorDiffuse * (BOUNCE / (1.0 + BOUNCE_FALLOFF * d * d));
-
-        float facing = max(dot(n, l), 0.0);
-        float towards = dot(geometric, l);
-        // Faces turned away, and lights too weak to show here, need no shadow lookups.
-        float strength = att * max(light.mColorDiffuse.r, max(light.mColorDiffuse.g, light.mColorDiffuse.b));
-        bool reached = facing > 0.0 && towards > -0.05 && strength >= 0.002;
-        bool hasCube = light.mLightID >= 0 && light.mLightID < MAX_LIGHTS;
-        int samples = reached && hasCube && shadows != 0 ? SHADOW_SAMPLES : 0;
-        float shadow = reached ? shadowFactor(light, towards >= 0.0 ? geometric : -geometric, d, samples) : 0.0;
-        vec3 h = normalize(l + toCamera);
-        float specular = pow(max(dot(n, h), 0.0), specularAlpha);
-        direct += shadow * att * (kd * facing * light.mColorDiffuse * albedo + ks * specular * light.mColorSpecular);
+        ambient += softLight(pointLight[i]);
+#ifndef LIGHT_COUNT
+        direct += directLight(pointLight[i], n, geometric, toCamera, albedo, kd, ks);
+#endif
     }
+#if defined(LIGHT_COUNT) && LIGHT_COUNT > 0
+    for (int i = 0; i < LIGHT_COUNT; ++i) direct += directLight(nearLight[i], n, geometric, toCamera, albedo, kd, ks);
+#endif
     vec3 color = ka * ambient * albedo + direct;
 
     if (environment_mapping != 0) {
@@ -182,3 +208,4 @@ void main() {
     float noise = hash(gl_FragCoord.xy) + hash(gl_FragCoord.yx + 17.0) - 1.0;
     fragColor = vec4(toDisplay(shoulder(EXPOSURE * color)) + noise / 255.0, 1.0);
 }
+#endif

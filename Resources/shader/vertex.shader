@@ -16,6 +16,9 @@ uniform mat4 modelMatrix;
 uniform mat4 viewMatrix;
 uniform mat4 projectionMatrix;
 
+// The scene pass draws depth first with another build of this file and shades where the depth is equal.
+invariant gl_Position;
+
 out VertexData {
     vec3 worldPos;
     vec2 uv;

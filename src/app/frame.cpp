@@ -78,11 +78,11 @@ void renderFrame(Renderer& renderer, Registry& registry, float deltaTime) {
     // Every animated clock moves once a frame, before any pass poses a model at it.
     advanceAnimationClocks(registry, deltaTime);
 
-    // Shadow pass: every light's six cube faces into the shadow array.
+    // Shadow pass: every light's cube brought up to date in the shadow array; the cache keeps what did not
+    // change, so the array is not cleared here.
     beginPass(Pass::Shadow);
     glViewport(0, 0, SHADOW_SIZE, SHADOW_SIZE);
     glBindFramebuffer(GL_FRAMEBUFFER, renderer.shadowFramebuffer);
-    glClear(GL_DEPTH_BUFFER_BIT);
     glClearColor(0.1f, 0.2f, 0.3f, 1.0f);
     renderer.shadowShader->use();
     animateLights(registry);  // lights on animated nodes follow them; the casters are posed, not advanced

@@ -8,6 +8,7 @@
 #include "render/composite.h"
 #include "render/overlay.h"
 #include "render/render_targets.h"
+#include "render/shadow_cache.h"
 #include "render/sky.h"
 
 #include <iostream>
@@ -118,6 +119,9 @@ void createShadowTarget(Renderer& renderer) {
     if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE)
         std::cout << "ERROR::FRAMEBUFFER:: Framebuffer is not complete!" << std::endl;
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
+
+    renderer.shadowCache = std::make_unique<ShadowCache>();
+    createShadowCache(*renderer.shadowCache, renderer.shadowMapArray, SHADOW_SIZE, SHADOW_LAYER_FACES);
 }
 
 namespace {
@@ -186,4 +190,5 @@ void shutdownRenderer(Renderer& renderer) {
     renderer.blurShader.reset();
     renderer.volumetricLight.reset();
     renderer.shadowShader.reset();
+    renderer.shadowCache.reset();
 }

@@ -10,6 +10,7 @@ struct Skybox;
 struct TextRenderer;
 struct ScreenQuad;
 struct VolumetricLight;
+struct ShadowCache;
 
 inline constexpr const char* WINDOW_TITLE = "KVR31 - Hollowmere";
 inline constexpr int SHADOW_SIZE = 1024;
@@ -36,6 +37,7 @@ struct Renderer {
     unsigned int shadowMapArray = 0;
     bool shadowsInitialised = false;
     std::unique_ptr<Shader> shadowShader;
+    std::unique_ptr<ShadowCache> shadowCache;  // static casters' depth, kept from frame to frame
 
     Renderer();
     ~Renderer();

@@ -12,6 +12,23 @@
 #include <vector>
 
 unsigned int compileShaderFile(const std::string& path, unsigned int type) {
+    return compileShaderFile(path, type, "");
+}
+
+namespace {
+
+// Defines go right after the #version line, which must stay first.
+std::string withDefines(const std::string& source, const std::string& defines) {
+    if (defines.empty()) return source;
+    const std::size_t version = source.find("#version");
+    const std::size_t lineEnd = version == std::string::npos ? std::string::npos : source.find('\n', version);
+    if (lineEnd == std::string::npos) return defines + "\n" + source;
+    return source.substr(0, lineEnd + 1) + defines + "\n" + source.substr(lineEnd + 1);
+}
+
+}  // namespace
+
+unsigned int compileShaderFile(const std::string& path, unsigned int type, const std::string& defines) {
     std::ifstream file(path);
     if (!file.is_open()) {
         std::cout << "Failed to open shader file: " << path << std::endl;
@@ -20,7 +37,7 @@ unsigned int compileShaderFile(const std::string& path, unsigned int type) {
     std::stringstream text;
     text << file.rdbuf();
     file.close();
-    const std::string source = text.str();
+    const std::string source = withDefines(text.str(), defines);
 
     unsigned int stage = glCreateShader(type);
     if (stage == 0) {
@@ -53,9 +70,13 @@ void checkCompileErrors(unsigned int program, const std::string& type) {
               << log << "\n -- --------------------------------------------------- -- " << std::endl;
 }
 
-Shader::Shader(const std::string& vertexPath, const std::string& fragmentPath, const std::string& geometryPath) {
-    unsigned int vertex = compileShaderFile(vertexPath, GL_VERTEX_SHADER);
-    unsigned int fragment = compileShaderFile(fragmentPath, GL_FRAGMENT_SHADER);
+Shader::Shader(const std::string& vertexPath, const std::string& fragmentPath, const std::string& geometryPath)
+    : Shader(vertexPath, fragmentPath, geometryPath, "") {}
+
+Shader::Shader(const std::string& vertexPath, const std::string& fragmentPath, const std::string& geometryPath,
+               const std::string& defines) {
+    unsigned int vertex = compileShaderFile(vertexPath, GL_VERTEX_SHADER, defines);
+    unsigned int fragment = compileShaderFile(fragmentPath, GL_FRAGMENT_SHADER, defines);
     ID = glCreateProgram();
     if (ID == 0) {
         std::cout << "Failed to create shader program" << std::endl;
@@ -65,7 +86,7 @@ Shader::Shader(const std::string& vertexPath, const std::string& fragmentPath, c
     glAttachShader(ID, fragment);
     unsigned int geometry = 0;
     if (geometryPath != NO_GEOMETRY) {
-        geometry = compileShaderFile(geometryPath, GL_GEOMETRY_SHADER);
+        geometry = compileShaderFile(geometryPath, GL_GEOMETRY_SHADER, defines);
         glAttachShader(ID, geometry);
     }
     glBindFragDataLocation(ID, 0, "fragColor");
@@ -74,38 +95,62 @@ Shader::Shader(const std::string& vertexPath, const std::string& fragmentPath, c
     glDeleteShader(vertex);
     glDeleteShader(fragment);
     if (geometry != 0) glDeleteShader(geometry);
+    cache = std::make_shared<ProgramCache>();
+    cache->vertexPath = vertexPath;
+    cache->fragmentPath = fragmentPath;
+    cache->geometryPath = geometryPath;
+    cache->defines = defines;
+}
+
+int Shader::location(const std::string& name) const {
+    if (!cache) return glGetUniformLocation(ID, name.c_str());
+    auto found = cache->locations.find(name);
+    if (found != cache->locations.end()) return found->second;
+    const int location = glGetUniformLocation(ID, name.c_str());
+    cache->locations.emplace(name, location);
+    return location;
+}
+
+Shader shaderVariant(const Shader& base, const std::string& defines) {
+    if (!base.cache) return base;
+    auto found = base.cache->variants.find(defines);
+    if (found != base.cache->variants.end()) return found->second;
+    const ProgramCache& files = *base.cache;
+    const std::string all = files.defines.empty() ? defines : files.defines + "\n" + defines;
+    Shader variant(files.vertexPath, files.fragmentPath, files.geometryPath, all);
+    return base.cache->variants.emplace(defines, variant).first->second;
 }
 
 void Shader::use() const { glUseProgram(ID); }
 
 void Shader::setBool(const std::string& name, bool value) const {
-    glUniform1i(glGetUniformLocation(ID, name.c_str()), value ? 1 : 0);
+    glUniform1i(location(name), value ? 1 : 0);
 }
 
 void Shader::setInt(const std::string& name, int value) const {
-    glUniform1i(glGetUniformLocation(ID, name.c_str()), value);
+    glUniform1i(location(name), value);
 }
 
 void Shader::setFloat(const std::string& name, float value) const {
-    glUniform1f(glGetUniformLocation(ID, name.c_str()), value);
+    glUniform1f(location(name), value);
 }
 
 void Shader::setVec2(const std::string& name, const glm::vec2& value) const {
-    glUniform2fv(glGetUniformLocation(ID, name.c_str()), 1, glm::value_ptr(value));
+    glUniform2fv(location(name), 1, glm::value_ptr(value));
 }
 
 void Shader::setVec3(const std::string& name, const glm::vec3& value) const {
-    glUniform3fv(glGetUniformLocation(ID, name.c_str()), 1, glm::value_ptr(value));
+    glUniform3fv(location(name), 1, glm::value_ptr(value));
 }
 
 void Shader::setVec3(const std::string& name, float x, float y, float z) const {
-    glUniform3f(glGetUniformLocation(ID, name.c_str()), x, y, z);
+    glUniform3f(location(name), x, y, z);
 }
 
 void Shader::setVec4(const std::string& name, const glm::vec4& value) const {
-    glUniform4fv(glGetUniformLocation(ID, name.c_str()), 1, glm::value_ptr(value));
+    glUniform4fv(location(name), 1, glm::value_ptr(value));
 }
 
 void Shader::setMat4(const std::string& name, const glm::mat4& value) const {
-    glUniformMatrix4fv(glGetUniformLocation(ID, name.c_str()), 1, GL_FALSE, glm::value_ptr(value));
+    glUniformMatrix4fv(location(name), 1, GL_FALSE, glm::value_ptr(value));
 }

@@ -4,6 +4,8 @@
 #include "app/gl.h"
 #include "app/shader.h"
 
+#include <algorithm>
+#include <limits>
 #include <utility>
 
 Mesh::Mesh(std::vector<Vertex> vertices_, std::vector<unsigned int> indices_, std::vector<Texture> textures_,
@@ -11,6 +13,7 @@ Mesh::Mesh(std::vector<Vertex> vertices_, std::vector<unsigned int> indices_, st
     : vertices(std::move(vertices_)), indices(std::move(indices_)), textures(std::move(textures_)),
       name(std::move(name_)) {
     setupMesh();
+    computeBounds();
 }
 
 namespace {
@@ -24,7 +27,7 @@ void floatAttribute(unsigned int location, int components, std::size_t offset) {
 // Points the program's samplers typeName + n, n = first.. (as far as it declares them), at unit.
 void parkSamplers(const Shader& shader, const std::string& typeName, int first, int unit) {
     for (int n = first;; ++n) {
-        const GLint location = glGetUniformLocation(shader.ID, (typeName + std::to_string(n)).c_str());
+        const GLint location = shader.location(typeName + std::to_string(n));
         if (location < 0) return;
         glUniform1i(location, unit);
     }
@@ -53,6 +56,17 @@ void Mesh::setupMesh() {
                            reinterpret_cast<const void*>(offsetof(Vertex, boneIds)));
     floatAttribute(ATTRIB_BONE_WEIGHTS, 4, offsetof(Vertex, boneWeights));
     glBindVertexArray(0);
+}
+
+void Mesh::computeBounds() {
+    if (vertices.empty()) return;
+    glm::vec3 lo(std::numeric_limits<float>::max()), hi(-std::numeric_limits<float>::max());
+    for (const Vertex& v : vertices) {
+        lo = glm::min(lo, v.position);
+        hi = glm::max(hi, v.position);
+    }
+    boundsCentre = 0.5f * (lo + hi);
+    for (const Vertex& v : vertices) boundsRadius = std::max(boundsRadius, glm::length(v.position - boundsCentre));
 }
 
 void Mesh::draw(const Shader& shader, int unitBase) const {

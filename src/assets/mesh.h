@@ -48,6 +48,9 @@ struct Mesh {
     std::string name;
     unsigned int vao = 0;
     unsigned int environmentMap = 0;  // cube map for "skybox"; the passes set it before each draw
+    // A sphere round the vertices in the mesh's own coordinates (bind pose), for culling against lights.
+    glm::vec3 boundsCentre{0.0f};
+    float boundsRadius = 0.0f;
 
     // Stores the four values and uploads them (needs a current GL context).
     Mesh(std::vector<Vertex> vertices, std::vector<unsigned int> indices, std::vector<Texture> textures,
@@ -62,4 +65,5 @@ struct Mesh {
 
 private:
     void setupMesh();
+    void computeBounds();
 };

@@ -11,8 +11,8 @@ void Model::draw(const Shader& shader, float time, int unitBase) {
     boneTransforms(time, bones);
     for (std::size_t i = 0; i < bones.size(); ++i) {
         const std::string name = "bones[" + std::to_string(i) + "]";
-        glUniformMatrix4fv(glGetUniformLocation(shader.ID, name.c_str()), 1, GL_FALSE, glm::value_ptr(bones[i]));
+        glUniformMatrix4fv(shader.location(name), 1, GL_FALSE, glm::value_ptr(bones[i]));
     }
-    glUniform1i(glGetUniformLocation(shader.ID, "hasAnimations"), boneCount != 0 ? 1 : 0);
+    glUniform1i(shader.location("hasAnimations"), boneCount != 0 ? 1 : 0);
     for (const Mesh& mesh : meshes) mesh.draw(shader, unitBase);
 }

@@ -1,4 +1,5 @@
-// Forward shading pass: per-entity uniforms, the light array, the shadow array and the model draw.
+// Forward shading pass: a depth pre-pass, then per-entity uniforms, the light array, the shadow array and
+// every mesh lit by the lights that reach it.
 #include "render/forward_pass.h"
 
 #include "app/gl.h"
@@ -7,10 +8,28 @@
 #include "app/settings.h"
 #include "assets/model.h"
 #include "render/lights.h"
+#include "render/shadow_pass.h"
 #include "world/components.h"
 #include "world/transform.h"
 
+#include <glm/gtc/type_ptr.hpp>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
 namespace {
+
+// The lights one draw receives: the last created first, at most eight; those own cubes 0 .. 7.
+using LightList = std::vector<const LightSource*>;
+
+LightList uploadedLights(Registry& registry) {
+    LightList lights;
+    forEachLight(registry, [&](Entity, LightSource& light) {
+        if (static_cast<int>(lights.size()) < MAX_LIGHTS) lights.push_back(&light);
+    });
+    return lights;
+}
 
 void setMaterial(const Shader& shader) {
     shader.setVec3("diffuseColor", DIFFUSE_COLOR);
@@ -18,39 +37,132 @@ void setMaterial(const Shader& shader) {
     shader.setFloat("specularAlpha", SPECULAR_ALPHA);
 }
 
-// The last created lights first, as elements 0 .. 7; those are the ones owning cubes 0 .. 7.
-int setLights(Registry& registry, const Shader& shader) {
-    int n = 0;
-    forEachLight(registry, [&](Entity, LightSource& light) {
-        if (n < MAX_LIGHTS) setLightUniforms(light, shader, n++);
+void setBones(const Shader& shader, const std::vector<glm::mat4>& bones, bool skinned) {
+    for (std::size_t i = 0; i < bones.size(); ++i)
+        glUniformMatrix4fv(shader.location("bones[" + std::to_string(i) + "]"), 1, GL_FALSE,
+                           glm::value_ptr(bones[i]));
+    glUniform1i(shader.location("hasAnimations"), skinned ? 1 : 0);
+}
+
+// Everything one entity's draws share, on the program in use.
+void setEntityUniforms(const ForwardPassContext& context, const Shader& shader, const Drawable& drawable,
+                       const glm::mat4& world, const LightList& lights) {
+    setMaterial(shader);
+    shader.setMat4("modelMatrix", world);
+    shader.setMat4("viewMatrix", context.view);
+    shader.setMat4("projectionMatrix", context.projection);
+    shader.setVec3("camera_world", context.cameraPosition);
+    shader.setInt("shadows", shadowsEnabled ? 1 : 0);
+    shader.setInt("environment_mapping", drawable.environmentMapping ? 1 : 0);
+    shader.setInt("normal_mapping", normalMappingEnabled ? 1 : 0);
+    for (std::size_t i = 0; i < lights.size(); ++i) setLightUniforms(*lights[i], shader, static_cast<int>(i));
+    glActiveTexture(GL_TEXTURE0 + SHADOW_ARRAY_UNIT);
+    glBindTexture(GL_TEXTURE_CUBE_MAP_ARRAY, context.renderer.shadowMapArray);
+    shader.setInt("shadowMapArray", SHADOW_ARRAY_UNIT);
+    shader.setInt("nr_pointlights", static_cast<int>(lights.size()));
+}
+
+// The lights whose reach meets the mesh, in the order of the list. A skinned mesh leaves its bind-pose
+// bounds, so it gets every light.
+LightList lightsReaching(const Mesh& mesh, const glm::mat4& world, bool skinned, const LightList& lights) {
+    if (skinned) return lights;
+    const glm::vec3 centre = glm::vec3(world * glm::vec4(mesh.boundsCentre, 1.0f));
+    const float radius = mesh.boundsRadius * std::max({glm::length(glm::vec3(world[0])),
+                                                       glm::length(glm::vec3(world[1])),
+                                                       glm::length(glm::vec3(world[2]))});
+    LightList reaching;
+    for (const LightSource* light : lights) {
+        // A little beyond the reach, so rounding never drops a light the shader would still show.
+        const float reach = lightReach(*light) * 1.01f + 0.01f;
+        if (glm::length(centre - light->mPosition) - radius <= reach) reaching.push_back(light);
+    }
+    return reaching;
+}
+
+void setNearLights(const Shader& shader, const LightList& lights) {
+    for (std::size_t i = 0; i < lights.size(); ++i) {
+        const LightSource& light = *lights[i];
+        const std::string base = "nearLight[" + std::to_string(i);
+        shader.setFloat(base + "].mAttenuationConstant", light.mAttenuationConstant);
+        shader.setFloat(base + "].mAttenuationLinear", light.mAttenuationLinear);
+        shader.setFloat(base + "].mAttenuationQuadratic", light.mAttenuationQuadratic);
+        shader.setVec3(base + "].mColorDiffuse", light.mColorDiffuse);
+        shader.setVec3(base + "].mColorSpecular", light.mColorSpecular);
+        shader.setVec3(base + "].mPosition", light.mPosition);
+        shader.setVec2(base + "].near_far", light.near_far);
+        shader.setInt(base + "].mLightID", light.mLightID);
+    }
+}
+
+Shader lightCountVariant(const Shader& base, int count) {
+    return shaderVariant(base, "#define LIGHT_COUNT " + std::to_string(count));
+}
+
+void drawGeometry(const Mesh& mesh) {
+    glBindVertexArray(mesh.vao);
+    glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(mesh.indices.size()), GL_UNSIGNED_INT, nullptr);
+}
+
+// Depth of every drawable, so the shading below runs only for the surface each pixel shows.
+void drawDepth(const ForwardPassContext& context) {
+    Registry& registry = context.registry;
+    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+    registry.each<Transform, Drawable>([&](Entity, Transform& transform, Drawable& drawable) {
+        if (!drawable.model) return;
+        const Shader depth = shaderVariant(drawable.shader, "#define DEPTH_ONLY");
+        depth.use();
+        depth.setMat4("modelMatrix", worldMatrix(transform, registry));
+        depth.setMat4("viewMatrix", context.view);
+        depth.setMat4("projectionMatrix", context.projection);
+        std::vector<glm::mat4> bones;
+        drawable.model->boneTransforms(drawable.animationTime, bones);
+        setBones(depth, bones, drawable.model->boneCount != 0);
+        for (const Mesh& mesh : drawable.model->meshes) drawGeometry(mesh);
     });
-    return n;
+    glBindVertexArray(0);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+}
+
+// One entity's meshes, each with the program built for the number of lights that reach it.
+void drawLitMeshes(const ForwardPassContext& context, Drawable& drawable, const glm::mat4& world,
+                   const LightList& lights) {
+    Model& model = *drawable.model;
+    const bool skinned = model.boneCount != 0;
+    std::vector<glm::mat4> bones;
+    model.boneTransforms(drawable.animationTime, bones);
+    std::vector<unsigned int> prepared;  // programs that hold this entity's uniforms
+    for (Mesh& mesh : model.meshes) {
+        const LightList reaching = lightsReaching(mesh, world, skinned, lights);
+        const Shader shader = lightCountVariant(drawable.shader, static_cast<int>(reaching.size()));
+        shader.use();
+        if (std::find(prepared.begin(), prepared.end(), shader.ID) == prepared.end()) {
+            setEntityUniforms(context, shader, drawable, world, lights);
+            setBones(shader, bones, skinned);
+            prepared.push_back(shader.ID);
+        }
+        setNearLights(shader, reaching);
+        mesh.environmentMap = context.renderer.skyboxTexture;
+        mesh.draw(shader, FORWARD_UNIT_BASE);
+    }
 }
 
 }  // namespace
 
 void drawScene(const ForwardPassContext& context) {
     Registry& registry = context.registry;
-    Renderer& renderer = context.renderer;
+    const LightList lights = uploadedLights(registry);
+    drawDepth(context);
+    // The pre-pass left the nearest depth; equal depth passes.
+    glDepthFunc(GL_LEQUAL);
     registry.each<Transform, Drawable>([&](Entity, Transform& transform, Drawable& drawable) {
         const Shader& shader = drawable.shader;
+        const glm::mat4 world = worldMatrix(transform, registry);
         shader.use();
-        setMaterial(shader);
-        shader.setMat4("modelMatrix", worldMatrix(transform, registry));
-        shader.setMat4("viewMatrix", context.view);
-        shader.setMat4("projectionMatrix", context.projection);
-        shader.setVec3("camera_world", context.cameraPosition);
-        shader.setInt("shadows", shadowsEnabled ? 1 : 0);
-        shader.setInt("environment_mapping", drawable.environmentMapping ? 1 : 0);
-        shader.setInt("normal_mapping", normalMappingEnabled ? 1 : 0);
-        const int lights = setLights(registry, shader);
-        glActiveTexture(GL_TEXTURE0 + SHADOW_ARRAY_UNIT);
-        glBindTexture(GL_TEXTURE_CUBE_MAP_ARRAY, renderer.shadowMapArray);
-        shader.setInt("shadowMapArray", SHADOW_ARRAY_UNIT);
-        shader.setInt("nr_pointlights", lights);
+        setEntityUniforms(context, shader, drawable, world, lights);
         if (!drawable.model) return;
-        for (Mesh& mesh : drawable.model->meshes) mesh.environmentMap = renderer.skyboxTexture;
-        drawable.model->draw(shader, drawable.animationTime, FORWARD_UNIT_BASE);
+        for (Mesh& mesh : drawable.model->meshes) mesh.environmentMap = context.renderer.skyboxTexture;
+        drawLitMeshes(context, drawable, world, lights);
         glBindVertexArray(0);
     });
+    glDepthFunc(GL_LESS);
 }

@@ -5,6 +5,7 @@
 #include "app/renderer.h"
 #include "assets/model.h"
 #include "render/lights.h"
+#include "render/shadow_cache.h"
 #include "world/components.h"
 #include "world/transform.h"
 
@@ -14,7 +15,7 @@
 #include <cmath>
 #include <limits>
 #include <string>
-#include <unordered_map>
+#include <vector>
 
 namespace {
 
@@ -27,35 +28,140 @@ struct Sphere {
     float radius = 0.0f;
 };
 
-// Bounds of a mesh in its own coordinates, computed once per mesh (its vertex array name is unique).
-const Sphere& meshBounds(const Mesh& mesh) {
-    static std::unordered_map<unsigned int, Sphere> cache;
-    auto found = cache.find(mesh.vao);
-    if (found != cache.end()) return found->second;
-    glm::vec3 lo(std::numeric_limits<float>::max()), hi(-std::numeric_limits<float>::max());
-    for (const Vertex& v : mesh.vertices) {
-        lo = glm::min(lo, v.position);
-        hi = glm::max(hi, v.position);
-    }
-    Sphere sphere;
-    if (!mesh.vertices.empty()) {
-        sphere.centre = 0.5f * (lo + hi);
-        for (const Vertex& v : mesh.vertices)
-            sphere.radius = std::max(sphere.radius, glm::length(v.position - sphere.centre));
-    }
-    return cache.emplace(mesh.vao, sphere).first->second;
+// Largest stretch of the matrix's axes, so a mesh's sphere stays round it in the world.
+float largestScale(const glm::mat4& world) {
+    return std::max({glm::length(glm::vec3(world[0])), glm::length(glm::vec3(world[1])),
+                     glm::length(glm::vec3(world[2]))});
+}
+
+bool meshWithinReach(const Mesh& mesh, const glm::mat4& world, const LightSource& light, float reach) {
+    const glm::vec3 centre = glm::vec3(world * glm::vec4(mesh.boundsCentre, 1.0f));
+    return glm::length(centre - light.mPosition) - mesh.boundsRadius * largestScale(world) <= reach;
 }
 
 // Static models: only the meshes that come within the light's reach, the same uniforms as a full draw.
 void drawReachableMeshes(Model& model, const Shader& shader, const glm::mat4& world, const LightSource& light,
                          float reach) {
-    glUniform1i(glGetUniformLocation(shader.ID, "hasAnimations"), 0);
+    glUniform1i(shader.location("hasAnimations"), 0);
+    for (const Mesh& mesh : model.meshes)
+        if (meshWithinReach(mesh, world, light, reach)) mesh.draw(shader, 0);
+}
+
+// The skinned model as the vertex stage poses it at time: every vertex through its weighted bones.
+Sphere posedBounds(Model& model, const glm::mat4& world, float time) {
+    std::vector<glm::mat4> bones;
+    model.boneTransforms(time, bones);
+    glm::vec3 lo(std::numeric_limits<float>::max()), hi(-std::numeric_limits<float>::max());
+    std::vector<glm::vec3> points;
     for (const Mesh& mesh : model.meshes) {
-        const Sphere& bounds = meshBounds(mesh);
-        const glm::vec3 centre = glm::vec3(world * glm::vec4(bounds.centre, 1.0f));
-        if (glm::length(centre - light.mPosition) - bounds.radius > reach) continue;
-        mesh.draw(shader, 0);
+        for (const Vertex& v : mesh.vertices) {
+            glm::mat4 skin(0.0f);
+            float total = 0.0f;
+            for (int i = 0; i < MAX_BONE_INFLUENCE; ++i) {
+                const int id = v.boneIds[i];
+                if (v.boneWeights[i] <= 0.0f || id < 0 || id >= static_cast<int>(bones.size())) continue;
+                skin += bones[static_cast<std::size_t>(id)] * v.boneWeights[i];
+                total += v.boneWeights[i];
+            }
+            const glm::mat4 toWorld = total > 0.0f ? world * (skin / total) : world;
+            points.push_back(glm::vec3(toWorld * glm::vec4(v.position, 1.0f)));
+            lo = glm::min(lo, points.back());
+            hi = glm::max(hi, points.back());
+        }
     }
+    Sphere sphere;
+    if (points.empty()) return sphere;
+    sphere.centre = 0.5f * (lo + hi);
+    for (const glm::vec3& p : points) sphere.radius = std::max(sphere.radius, glm::length(p - sphere.centre));
+    return sphere;
+}
+
+// A caster whose shape changes from frame to frame (a skinned model) and where it is now.
+struct MovingCaster {
+    Drawable* drawable = nullptr;
+    glm::mat4 world{1.0f};
+    Sphere bounds;
+};
+
+bool isMoving(const Drawable& drawable) { return drawable.model && drawable.model->boneCount != 0; }
+
+std::vector<MovingCaster> movingCasters(Registry& registry) {
+    std::vector<MovingCaster> casters;
+    registry.each<Transform, Drawable>([&](Entity, Transform& transform, Drawable& drawable) {
+        if (!isMoving(drawable)) return;
+        MovingCaster caster{&drawable, worldMatrix(transform, registry), {}};
+        caster.bounds = posedBounds(*drawable.model, caster.world, drawable.animationTime);
+        casters.push_back(caster);
+    });
+    return casters;
+}
+
+std::uint8_t facesOf(const MovingCaster& caster, const LightSource& light, float reach) {
+    return facesReached(light.mPosition, reach, caster.bounds.centre, caster.bounds.radius);
+}
+
+void drawCaster(Renderer& renderer, Drawable& drawable, const glm::mat4& world) {
+    const Shader& shader = *renderer.shadowShader;
+    shader.setMat4("modelMatrix", world);
+    for (Mesh& mesh : drawable.model->meshes) mesh.environmentMap = renderer.skyboxTexture;
+    drawable.model->draw(shader, drawable.animationTime, 0);
+}
+
+// Every static caster within the light's reach, into whichever layered framebuffer is bound.
+void drawStaticCasters(Renderer& renderer, Registry& registry, const LightSource& light, float reach) {
+    const Shader& shader = *renderer.shadowShader;
+    registry.each<Transform, Drawable>([&](Entity, Transform& transform, Drawable& drawable) {
+        if (!drawable.model || isMoving(drawable)) return;
+        const glm::mat4 world = worldMatrix(transform, registry);
+        shader.setMat4("modelMatrix", world);
+        for (Mesh& mesh : drawable.model->meshes) mesh.environmentMap = renderer.skyboxTexture;
+        if (std::isfinite(reach)) drawReachableMeshes(*drawable.model, shader, world, light, reach);
+        else drawable.model->draw(shader, drawable.animationTime, 0);
+    });
+}
+
+// The faces of the moving casters this light reaches; draws them when draw is set.
+std::uint8_t drawMovingCasters(Renderer& renderer, const std::vector<MovingCaster>& casters,
+                               const LightSource& light, float reach, bool draw) {
+    std::uint8_t all = 0;
+    for (const MovingCaster& caster : casters) {
+        const std::uint8_t faces = facesOf(caster, light, reach);
+        if (faces && draw) drawCaster(renderer, *caster.drawable, caster.world);
+        all |= faces;
+    }
+    return all;
+}
+
+// A light that moves: its whole cube from scratch, everything within its reach.
+void redrawCube(Renderer& renderer, Registry& registry, const LightSource& light,
+                const std::vector<MovingCaster>& casters) {
+    ShadowCache& cache = *renderer.shadowCache;
+    const float reach = lightReach(light);
+    clearFaces(cache, renderer.shadowMapArray, light.mLightID, ALL_FACES);
+    glBindFramebuffer(GL_FRAMEBUFFER, renderer.shadowFramebuffer);
+    drawStaticCasters(renderer, registry, light, reach);
+    drawMovingCasters(renderer, casters, light, reach, true);
+}
+
+// A light that stays: the static depth once, then only the faces moving casters touch now or touched.
+void updateCube(Renderer& renderer, Registry& registry, const LightSource& light,
+                const std::vector<MovingCaster>& casters) {
+    ShadowCache& cache = *renderer.shadowCache;
+    const int cube = light.mLightID;
+    const float reach = lightReach(light);
+    if (!cache.staticReady[static_cast<std::size_t>(cube)]) {
+        glBindFramebuffer(GL_FRAMEBUFFER, cache.staticFramebuffer);
+        drawStaticCasters(renderer, registry, light, reach);
+        cache.staticReady[static_cast<std::size_t>(cube)] = true;
+        cache.movingFaces[static_cast<std::size_t>(cube)] = ALL_FACES;
+    }
+    const std::uint8_t now = drawMovingCasters(renderer, casters, light, reach, false);
+    std::uint8_t& last = cache.movingFaces[static_cast<std::size_t>(cube)];
+    restoreFaces(cache, renderer.shadowMapArray, cube, now | last, SHADOW_SIZE);
+    last = now;
+    if (!now) return;
+    glBindFramebuffer(GL_FRAMEBUFFER, renderer.shadowFramebuffer);
+    drawMovingCasters(renderer, casters, light, reach, true);
 }
 
 }  // namespace
@@ -100,21 +206,9 @@ void setShadowUniforms(LightSource& light, const Shader& shadowShader) {
 
 void drawShadowCasters(const ShadowPassContext& context) {
     if (!context.light || !hasShadowCube(*context.light)) return;
-    Renderer& renderer = context.renderer;
-    const Shader& shader = *renderer.shadowShader;
     const float reach = lightReach(*context.light);
-    context.registry.each<Transform, Drawable>([&](Entity, Transform& transform, Drawable& drawable) {
-        if (!drawable.model) return;
-        const glm::mat4 world = worldMatrix(transform, context.registry);
-        shader.setMat4("modelMatrix", world);
-        for (Mesh& mesh : drawable.model->meshes) mesh.environmentMap = renderer.skyboxTexture;
-        // A caster beyond the reach can only darken what the light no longer lights; skinned meshes move
-        // away from their bounds, so they are always drawn.
-        if (drawable.model->boneCount == 0 && std::isfinite(reach))
-            drawReachableMeshes(*drawable.model, shader, world, *context.light, reach);
-        else
-            drawable.model->draw(shader, drawable.animationTime, 0);
-    });
+    drawStaticCasters(context.renderer, context.registry, *context.light, reach);
+    drawMovingCasters(context.renderer, movingCasters(context.registry), *context.light, reach, true);
     glBindVertexArray(0);
 }
 
@@ -126,9 +220,14 @@ void initShadows(Renderer& renderer, Registry& registry) {
     renderer.shadowsInitialised = true;
 }
 
-void renderShadowCasters(Renderer& renderer, Registry& registry, float deltaTime) {
+void renderShadowCasters(Renderer& renderer, Registry& registry, float /*deltaTime*/) {
+    const std::vector<MovingCaster> casters = movingCasters(registry);
     forEachLight(registry, [&](Entity, LightSource& light) {
         setShadowUniforms(light, *renderer.shadowShader);
-        drawShadowCasters(ShadowPassContext{deltaTime, registry, renderer, &light});
+        if (!hasShadowCube(light)) return;
+        if (light.animated) redrawCube(renderer, registry, light, casters);
+        else updateCube(renderer, registry, light, casters);
     });
+    glBindVertexArray(0);
+    glBindFramebuffer(GL_FRAMEBUFFER, renderer.shadowFramebuffer);
 }
