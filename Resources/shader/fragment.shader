@@ -110,6 +110,11 @@ float shadowFactor(PointLight light, vec3 geometric, float distanceToLight, int 
     vec3 t = perpendicular(geometric);
     vec3 b = cross(geometric, t);
     float spin = 6.2831853 * hash(gl_FragCoord.xy);
+    // Sample k lies at angle k * GOLDEN_ANGLE + spin; each step turns the direction back by the golden
+    // angle, which is cheaper than a sine and a cosine per sample.
+    float first = float(SHADOW_SAMPLES - 1) * GOLDEN_ANGLE + spin;
+    vec2 dir = vec2(cos(first), sin(first));
+    const vec2 TURN = vec2(cos(GOLDEN_ANGLE), sin(GOLDEN_ANGLE));
 
     float lit = 0.0;
     int taken = 0;
@@ -118,8 +123,8 @@ float shadowFactor(PointLight light, vec3 geometric, float distanceToLight, int 
         // Outer samples first, so the first few span the whole disc.
         int k = SHADOW_SAMPLES - 1 - i;
         float r = sqrt((float(k) + 0.5) / float(SHADOW_SAMPLES));
-        float a = float(k) * GOLDEN_ANGLE + spin;
-        vec3 q = p + (t * cos(a) + b * sin(a)) * (r * radius);
+        vec3 q = p + (t * dir.x + b * dir.y) * (r * radius);
+        dir = vec2(dir.x * TURN.x + dir.y * TURN.y, dir.y * TURN.x - dir.x * TURN.y);
         lit += shadowSample(light, q, bias);
         taken = i + 1;
         // Fully lit or fully dark so far: the rest of the disc will not change it.

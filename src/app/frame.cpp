@@ -59,7 +59,8 @@ static void renderVolumetricPasses(Renderer& renderer, Registry& registry, const
     glViewport(0, 0, static_cast<int>(settings.width), static_cast<int>(settings.height));
     const glm::mat4 inverseProjection = glm::inverse(projection);
     renderVolumetricLight(volumetric, volumetric.halfDepthTexture, frameCamera.position, frameCamera.inverseView,
-                          inverseProjection, deltaTime, registry, renderer.shadowMapArray);
+                          inverseProjection, deltaTime, registry, renderer.shadowMapArray,
+                          renderer.shadowLookupSampler);
     glEnable(GL_BLEND);
 }
 

@@ -120,6 +120,14 @@ void createShadowTarget(Renderer& renderer) {
         std::cout << "ERROR::FRAMEBUFFER:: Framebuffer is not complete!" << std::endl;
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
 
+    glGenSamplers(1, &renderer.shadowLookupSampler);
+    glSamplerParameteri(renderer.shadowLookupSampler, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glSamplerParameteri(renderer.shadowLookupSampler, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glSamplerParameteri(renderer.shadowLookupSampler, GL_TEXTURE_WRAP_R, GL_CLAMP_TO_EDGE);
+    glSamplerParameteri(renderer.shadowLookupSampler, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glSamplerParameteri(renderer.shadowLookupSampler, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glObjectLabel(GL_SAMPLER, renderer.shadowLookupSampler, -1, "shadow lookup sampler");
+
     renderer.shadowCache = std::make_unique<ShadowCache>();
     createShadowCache(*renderer.shadowCache, renderer.shadowMapArray, SHADOW_SIZE, SHADOW_LAYER_FACES);
 }

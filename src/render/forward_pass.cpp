@@ -151,6 +151,7 @@ void drawLitMeshes(const ForwardPassContext& context, Drawable& drawable, const 
 void drawScene(const ForwardPassContext& context) {
     Registry& registry = context.registry;
     const LightList lights = uploadedLights(registry);
+    glBindSampler(SHADOW_ARRAY_UNIT, context.renderer.shadowLookupSampler);
     drawDepth(context);
     // The pre-pass left the nearest depth; equal depth passes.
     glDepthFunc(GL_LEQUAL);
@@ -165,4 +166,5 @@ void drawScene(const ForwardPassContext& context) {
         glBindVertexArray(0);
     });
     glDepthFunc(GL_LESS);
+    glBindSampler(SHADOW_ARRAY_UNIT, 0);
 }

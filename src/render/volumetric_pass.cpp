@@ -25,7 +25,8 @@ void drawQuad() { glDrawArrays(GL_TRIANGLES, 0, 6); }
 
 void renderVolumetricLight(VolumetricLight& volumetric, unsigned int depthTexture, const glm::vec3& cameraPosition,
                            const glm::mat4& inverseView, const glm::mat4& inverseProjection, float frameTime,
-                           Registry& registry, unsigned int shadowMapArray) {
+                           Registry& registry, unsigned int shadowMapArray,
+                           unsigned int shadowSampler) {
     const glm::ivec2 size = halfTargetSize();
     glBindFramebuffer(GL_FRAMEBUFFER, volumetric.framebufferA);
     glViewport(0, 0, size.x, size.y);
@@ -43,6 +44,7 @@ void renderVolumetricLight(VolumetricLight& volumetric, unsigned int depthTextur
     program.setInt("depthTexture", 0);
     glActiveTexture(GL_TEXTURE1);
     glBindTexture(GL_TEXTURE_CUBE_MAP_ARRAY, shadowMapArray);
+    glBindSampler(1, shadowSampler);
     program.setInt("shadowMapArray", 1);
 
     program.setMat4("view_inv", inverseView);
@@ -55,6 +57,7 @@ void renderVolumetricLight(VolumetricLight& volumetric, unsigned int depthTextur
 
     program.setInt("nr_pointlights", uploadVolumetricLights(registry, program));
     drawQuad();
+    glBindSampler(1, 0);
     glMemoryBarrier(GL_TEXTURE_FETCH_BARRIER_BIT);
 
     blurVolumetricLight(volumetric);

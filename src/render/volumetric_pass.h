@@ -14,7 +14,8 @@ inline constexpr int VOLUMETRIC_SAMPLES = 10;
 // Leaves the half-size viewport, depth testing on and the default framebuffer bound.
 void renderVolumetricLight(VolumetricLight& volumetric, unsigned int depthTexture, const glm::vec3& cameraPosition,
                            const glm::mat4& inverseView, const glm::mat4& inverseProjection, float frameTime,
-                           Registry& registry, unsigned int shadowMapArray);
+                           Registry& registry, unsigned int shadowMapArray,
+                           unsigned int shadowSampler = 0);
 
 // A into B across ("horizontal" 0), then B back into A ("horizontal" 1); the quad stays bound.
 void blurVolumetricLight(VolumetricLight& volumetric);
