@@ -11,6 +11,7 @@
 #include "render/shadow_cache.h"
 #include "render/sky.h"
 
+#include <future>
 #include <iostream>
 
 Renderer::Renderer() = default;
@@ -135,10 +136,10 @@ void createShadowTarget(Renderer& renderer) {
 namespace {
 
 // The sky, the overlay text, the composite quad and the volumetric targets with their programs.
-void createRenderObjects(Renderer& renderer) {
+void createRenderObjects(Renderer& renderer, const std::vector<DecodedImage>& skyFaces) {
     renderer.skyboxShader = std::make_unique<Shader>("Resources/shader/skyboxVertex.shader",
                                                      "Resources/shader/skyboxFragment.shader", NO_GEOMETRY);
-    renderer.skybox = std::make_unique<Skybox>(renderer.skyboxShader.get());
+    renderer.skybox = std::make_unique<Skybox>(renderer.skyboxShader.get(), skyFaces);
 
     renderer.hudShader = std::make_unique<Shader>("Resources/shader/hudVertex.shader",
                                                   "Resources/shader/hudFragment.shader", NO_GEOMETRY);
@@ -166,9 +167,12 @@ void createRenderObjects(Renderer& renderer) {
 
 void initRenderer(Renderer& renderer, bool visible) {
     renderer.shadowsInitialised = false;
+    // The sky's faces decode while the window and context come up.
+    std::future<std::vector<DecodedImage>> skyFaces =
+        std::async(std::launch::async, decodeCubemapFaces, SKYBOX_FACES);
     openWindow(renderer, visible);
 
-    createRenderObjects(renderer);
+    createRenderObjects(renderer, skyFaces.get());
 
     // The layered program that renders every light's six cube faces in one draw per caster.
     renderer.shadowShader = std::make_unique<Shader>("Resources/shader/vertexShadow.shader",

@@ -7,6 +7,7 @@
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
 
+#include <algorithm>
 #include <iostream>
 
 const unsigned int MODEL_IMPORT_FLAGS = aiProcess_CalcTangentSpace | aiProcess_JoinIdenticalVertices |
@@ -26,23 +27,70 @@ std::string directoryOf(const std::string& path) {
 
 }  // namespace
 
+ImportedModel::ImportedModel() : importer(std::make_unique<Assimp::Importer>()) {}
+ImportedModel::ImportedModel(ImportedModel&&) noexcept = default;
+ImportedModel& ImportedModel::operator=(ImportedModel&&) noexcept = default;
+ImportedModel::~ImportedModel() = default;
+
+namespace {
+
+// Material image names in the order processNode first asks for them: meshes depth-first, diffuse then normals.
+void collectImageNames(const aiScene* scene, const aiNode* node, std::vector<std::string>& names) {
+    for (unsigned int i = 0; i < node->mNumMeshes; ++i) {
+        const aiMesh* mesh = scene->mMeshes[node->mMeshes[i]];
+        if (mesh->mMaterialIndex >= scene->mNumMaterials) continue;
+        const aiMaterial* material = scene->mMaterials[mesh->mMaterialIndex];
+        for (aiTextureType type : {aiTextureType_DIFFUSE, aiTextureType_NORMALS}) {
+            for (unsigned int t = 0; t < aiGetMaterialTextureCount(material, type); ++t) {
+                aiString texturePath;
+                aiGetMaterialTexture(material, type, t, &texturePath);
+                const std::string name = toString(texturePath);
+                if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
+            }
+        }
+    }
+    for (unsigned int i = 0; i < node->mNumChildren; ++i) collectImageNames(scene, node->mChildren[i], names);
+}
+
+}  // namespace
+
+ImportedModel importModel(const std::string& modelPath) {
+    ImportedModel imported;
+    imported.path = modelPath;
+    const aiScene* scene = imported.importer->ReadFile(modelPath.c_str(), MODEL_IMPORT_FLAGS);
+    // Later calls test for a scene; an incomplete one must not be walked.
+    if (!scene || (scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE) || !scene->mRootNode) return imported;
+    imported.scene = scene;
+    std::vector<std::string> names;
+    collectImageNames(scene, scene->mRootNode, names);
+    const std::string directory = directoryOf(modelPath);
+    for (std::string& name : names) name = directory + "/" + name;
+    imported.images = decodeImages(names, 0);
+    return imported;
+}
+
 Model::Model() : importer(std::make_unique<Assimp::Importer>()) {}
 
 Model::Model(const std::string& path) : Model() { loadModel(path); }
 
+Model::Model(ImportedModel imported) : Model() { loadImport(std::move(imported)); }
+
 Model::~Model() = default;
 
-void Model::loadModel(const std::string& modelPath) {
-    path = modelPath;
-    scene = importer->ReadFile(modelPath.c_str(), MODEL_IMPORT_FLAGS);
-    if (!scene || (scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE) || !scene->mRootNode) {
+void Model::loadModel(const std::string& modelPath) { loadImport(importModel(modelPath)); }
+
+void Model::loadImport(ImportedModel imported) {
+    path = imported.path;
+    importer = std::move(imported.importer);
+    if (!imported.scene) {
         std::cout << "[ERROR] Assimp: " << importer->GetErrorString() << std::endl;
-        // Later calls test for a scene; an incomplete one must not be walked.
         scene = nullptr;
         return;
     }
-    adoptScene(scene, modelPath);
-    std::cout << "successfully loaded model with path: " << modelPath << std::endl;
+    preparedImages = std::move(imported.images);
+    adoptScene(imported.scene, path);
+    preparedImages.clear();
+    std::cout << "successfully loaded model with path: " << path << std::endl;
 }
 
 void Model::adoptScene(const aiScene* imported, const std::string& modelPath) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "animation/keyframes.h"
+#include "assets/image_decode.h"
 #include "assets/mesh.h"
 #include "assets/texture.h"
 
@@ -28,6 +29,22 @@ struct Shader;
 // Post-processing asked of Assimp for every model file (0xA0004B).
 extern const unsigned int MODEL_IMPORT_FLAGS;
 
+// A model file read without GL: the Assimp scene and its material images, decoded ahead of the upload.
+struct ImportedModel {
+    std::string path;
+    std::unique_ptr<Assimp::Importer> importer;
+    const aiScene* scene = nullptr;     // owned by importer; null when the import failed
+    std::vector<DecodedImage> images;   // every material image the meshes use, full paths, first use first
+
+    ImportedModel();
+    ImportedModel(ImportedModel&&) noexcept;
+    ImportedModel& operator=(ImportedModel&&) noexcept;
+    ~ImportedModel();
+};
+
+// Reads path and decodes its images; safe on any thread, several at once.
+ImportedModel importModel(const std::string& path);
+
 struct BoneInfo {
     glm::mat4 offset{1.0f};          // mesh space to bone space, from the file
     glm::mat4 finalTransform{1.0f};  // skinning matrix of the last hierarchy walk; identity for a bone without node
@@ -52,17 +69,22 @@ struct Model {
     unsigned int animationIndex = 0;       // the chosen (longest) animation
     std::string path;                      // as given, for messages
     bool noCameraReported = false;
+    std::vector<DecodedImage> preparedImages;  // decoded by importModel, kept only while the meshes upload
 
     // An empty model: no scene, nothing drawn. Tests attach in-memory scenes with adoptScene.
     Model();
     // Imports path (relative to the working directory, "/" separators); needs a current GL context.
     explicit Model(const std::string& path);
+    // Takes an import made earlier, perhaps on another thread; the messages and GL work of loadModel.
+    explicit Model(ImportedModel imported);
     ~Model();
     Model(const Model&) = delete;
     Model& operator=(const Model&) = delete;
 
     // Import: ReadFile, the failure message, then adoptScene and the success message.
     void loadModel(const std::string& path);
+    // The same from an import already read: the failure message, or adoptScene and the success message.
+    void loadImport(ImportedModel imported);
     // Takes an imported scene (not owned unless it came from importer): tables, choices, meshes.
     void adoptScene(const aiScene* imported, const std::string& path);
     void processNode(const aiNode* node);

@@ -2,9 +2,8 @@
 #include "assets/texture.h"
 
 #include "app/gl.h"
+#include "assets/image_decode.h"
 #include "assets/model.h"
-
-#include <stb_image.h>
 
 #include <iostream>
 
@@ -19,30 +18,42 @@ TextureFormats textureFormatsFor(int channels, const std::string& typeName) {
     }
 }
 
-unsigned int textureFromFile(const std::string& fullPath, const std::string& typeName) {
+unsigned int textureFromImage(const DecodedImage& image, const std::string& typeName) {
     unsigned int id = 0;
     glGenTextures(1, &id);
-    int width = 0, height = 0, channels = 0;
-    unsigned char* pixels = stbi_load(fullPath.c_str(), &width, &height, &channels, 0);
-    if (!pixels) {
-        std::cout << "Texture failed to load at path: " << fullPath << std::endl;
+    if (!image.pixels) {
+        std::cout << "Texture failed to load at path: " << image.path << std::endl;
         return id;
     }
-    const TextureFormats formats = textureFormatsFor(channels, typeName);
+    const TextureFormats formats = textureFormatsFor(image.channels, typeName);
     // Rows of odd widths are tightly packed in stb's output.
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glBindTexture(GL_TEXTURE_2D, id);
-    glObjectLabel(GL_TEXTURE, id, -1, fullPath.c_str());
-    glTexImage2D(GL_TEXTURE_2D, 0, formats.internalFormat, width, height, 0, formats.pixelFormat, GL_UNSIGNED_BYTE,
-                 pixels);
+    glObjectLabel(GL_TEXTURE, id, -1, image.path.c_str());
+    glTexImage2D(GL_TEXTURE_2D, 0, formats.internalFormat, image.width, image.height, 0, formats.pixelFormat,
+                 GL_UNSIGNED_BYTE, image.pixels.get());
     glGenerateMipmap(GL_TEXTURE_2D);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    stbi_image_free(pixels);
     return id;
 }
+
+unsigned int textureFromFile(const std::string& fullPath, const std::string& typeName) {
+    return textureFromImage(decodeImage(fullPath, 0), typeName);
+}
+
+namespace {
+
+// The image decoded ahead for fullPath, or null when the import did not prepare it.
+const DecodedImage* preparedImage(const std::vector<DecodedImage>& prepared, const std::string& fullPath) {
+    for (const DecodedImage& image : prepared)
+        if (image.path == fullPath) return &image;
+    return nullptr;
+}
+
+}  // namespace
 
 std::vector<Texture> Model::loadMaterialTextures(const aiMaterial* material, aiTextureType type,
                                                  const std::string& typeName) {
@@ -60,7 +71,10 @@ std::vector<Texture> Model::loadMaterialTextures(const aiMaterial* material, aiT
             }
         }
         if (cached) continue;
-        const Texture texture{textureFromFile(directory + "/" + name, typeName), typeName, name};
+        const std::string fullPath = directory + "/" + name;
+        const DecodedImage* image = preparedImage(preparedImages, fullPath);
+        const unsigned int id = image ? textureFromImage(*image, typeName) : textureFromFile(fullPath, typeName);
+        const Texture texture{id, typeName, name};
         result.push_back(texture);
         texturesLoaded.push_back(texture);
     }

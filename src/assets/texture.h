@@ -3,6 +3,8 @@
 
 #include <string>
 
+struct DecodedImage;
+
 inline constexpr const char* TEXTURE_DIFFUSE = "texture_diffuse";
 inline constexpr const char* TEXTURE_NORMAL = "texture_normal";
 
@@ -19,6 +21,9 @@ struct TextureFormats {
     int internalFormat = 0;
 };
 TextureFormats textureFormatsFor(int channels, const std::string& typeName);
+
+// Uploads a decoded image as a new mipmapped 2D texture; an image that did not decode prints and stays empty.
+unsigned int textureFromImage(const DecodedImage& image, const std::string& typeName);
 
 // Decodes fullPath into a new mipmapped 2D texture; a failed decode prints and keeps an empty texture.
 unsigned int textureFromFile(const std::string& fullPath, const std::string& typeName);

@@ -32,22 +32,25 @@ void uploadFace(int face, int width, int height, const unsigned char* pixels) {
 
 }  // namespace
 
-unsigned int loadCubemap(const std::array<std::string, 6>& faces) {
+std::vector<DecodedImage> decodeCubemapFaces(const std::array<std::string, 6>& faces) {
     stbi_set_flip_vertically_on_load(false);
+    // Asking for three channels makes grey or RGBA faces convert instead of being misread as RGB.
+    return decodeImages(std::vector<std::string>(faces.begin(), faces.end()), 3);
+}
+
+unsigned int loadCubemap(const std::array<std::string, 6>& faces) { return uploadCubemap(decodeCubemapFaces(faces)); }
+
+unsigned int uploadCubemap(const std::vector<DecodedImage>& faces) {
     unsigned int texture = 0;
     glGenTextures(1, &texture);
     glBindTexture(GL_TEXTURE_CUBE_MAP, texture);
     glObjectLabel(GL_TEXTURE, texture, -1, "skybox cube map");
-    for (int i = 0; i < 6; ++i) {
-        int width = 0, height = 0, channels = 0;
-        // Asking for three channels makes grey or RGBA faces convert instead of being misread as RGB.
-        unsigned char* pixels = stbi_load(faces[i].c_str(), &width, &height, &channels, 3);
-        if (!pixels) {
-            std::cout << "Cubemap tex failed to load at path: " << faces[i] << std::endl;
+    for (int i = 0; i < 6 && i < static_cast<int>(faces.size()); ++i) {
+        if (!faces[i].pixels) {
+            std::cout << "Cubemap tex failed to load at path: " << faces[i].path << std::endl;
             continue;
         }
-        uploadFace(i, width, height, pixels);
-        stbi_image_free(pixels);
+        uploadFace(i, faces[i].width, faces[i].height, faces[i].pixels.get());
     }
     glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
@@ -57,8 +60,10 @@ unsigned int loadCubemap(const std::array<std::string, 6>& faces) {
     return texture;
 }
 
-Skybox::Skybox(Shader* skyProgram) : program(skyProgram) {
-    cubemapTexture = loadCubemap(SKYBOX_FACES);
+Skybox::Skybox(Shader* skyProgram) : Skybox(skyProgram, decodeCubemapFaces(SKYBOX_FACES)) {}
+
+Skybox::Skybox(Shader* skyProgram, const std::vector<DecodedImage>& faces) : program(skyProgram) {
+    cubemapTexture = uploadCubemap(faces);
     unsigned int vbo = 0;
     glGenVertexArrays(1, &vao);
     glGenBuffers(1, &vbo);

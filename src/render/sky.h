@@ -2,11 +2,13 @@
 #pragma once
 
 #include "app/shader.h"
+#include "assets/image_decode.h"
 
 #include <glm/glm.hpp>
 
 #include <array>
 #include <string>
+#include <vector>
 
 // The six face images in cube-map face order (+X, -X, +Y, -Y, +Z, -Z).
 inline const std::array<std::string, 6> SKYBOX_FACES = {
@@ -22,12 +24,18 @@ struct Skybox {
 
     // Loads the six faces and builds the 36-vertex cube.
     explicit Skybox(Shader* program);
+    // The same from faces decoded earlier, in SKYBOX_FACES order.
+    Skybox(Shader* program, const std::vector<DecodedImage>& faces);
     Skybox(const Skybox&) = delete;
     Skybox& operator=(const Skybox&) = delete;
 };
 
 // A new cube-map texture from six images; a face that fails to load is reported and left empty.
 unsigned int loadCubemap(const std::array<std::string, 6>& faces);
+// The six faces as RGB, decoded side by side; needs no GL context.
+std::vector<DecodedImage> decodeCubemapFaces(const std::array<std::string, 6>& faces);
+// The cube map from decoded faces; the upload half of loadCubemap, with its messages.
+unsigned int uploadCubemap(const std::vector<DecodedImage>& faces);
 
 // The view's rotation only, so the sky never moves with the camera.
 glm::mat4 withoutTranslation(const glm::mat4& view);

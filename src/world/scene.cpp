@@ -5,13 +5,21 @@
 #include "world/components.h"
 #include "world/transform.h"
 
+#include <future>
+
 SceneResources loadSceneResources() {
     SceneResources resources;
+    // First, so that a broken shader ends the game before any reader thread runs.
     resources.shader = Shader("Resources/shader/vertex.shader", "Resources/shader/fragment.shader", NO_GEOMETRY);
-    resources.playerModel = std::make_unique<Model>(PLAYER_MODEL_PATH);
-    resources.houseModel = std::make_unique<Model>(HOUSE_MODEL_PATH);
-    resources.candleModel = std::make_unique<Model>(CANDLE_MODEL_PATH);
-    resources.lanternModel = std::make_unique<Model>(LANTERN_MODEL_PATH);
+    // Files are read and images decoded in the background; the uploads and messages keep their order here.
+    std::future<ImportedModel> player = std::async(std::launch::async, importModel, PLAYER_MODEL_PATH);
+    std::future<ImportedModel> house = std::async(std::launch::async, importModel, HOUSE_MODEL_PATH);
+    std::future<ImportedModel> candle = std::async(std::launch::async, importModel, CANDLE_MODEL_PATH);
+    std::future<ImportedModel> lantern = std::async(std::launch::async, importModel, LANTERN_MODEL_PATH);
+    resources.playerModel = std::make_unique<Model>(player.get());
+    resources.houseModel = std::make_unique<Model>(house.get());
+    resources.candleModel = std::make_unique<Model>(candle.get());
+    resources.lanternModel = std::make_unique<Model>(lantern.get());
     return resources;
 }
 
