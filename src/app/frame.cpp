@@ -26,9 +26,9 @@ float fps = 0.0f;
 // The window system is not initialised yet, so this reads 0.
 float fpsWindowStart = static_cast<float>(glfwGetTime());
 
-void countFrame(float now) {
+void countFrame(double now) {
     frameCount += 1;
-    if (now - fpsWindowStart >= 1.0f) {
+    if (now - static_cast<double>(fpsWindowStart) >= 1.0) {
         fpsWindowStart += 1.0f;
         fps = static_cast<float>(frameCount);
         frameCount = 0;
@@ -125,7 +125,7 @@ void renderFrame(Renderer& renderer, Registry& registry, float deltaTime) {
     drawOverlay(*renderer.textRenderer, registry);
     endPass(Pass::Overlay);
 
-    countFrame(static_cast<float>(glfwGetTime()));
+    countFrame(glfwGetTime());
 
     glEnable(GL_DEPTH_TEST);
     if (beforePresent) beforePresent(renderer);

@@ -1,6 +1,7 @@
 // Hollowmere: start-up, the main loop and shutdown.
 #include "app/audio.h"
 #include "app/frame.h"
+#include "app/frame_clock.h"
 #include "app/gl.h"
 #include "app/input.h"
 #include "app/renderer.h"
@@ -23,7 +24,7 @@ int main() {
     AudioState* audio = createAudioState(soundEngine);
     startBackgroundLoops(*audio);
 
-    float previous = static_cast<float>(glfwGetTime());
+    FrameClock clock = startFrameClock();
     float deltaTime = 0.0f;
     float elapsedTime = 0.0f;
     while (!glfwWindowShouldClose(renderer.window)) {
@@ -32,12 +33,10 @@ int main() {
         // The listener takes the camera of the previous frame.
         updateListener(registry, *audio);
         renderFrame(renderer, registry, deltaTime);
-        float now = static_cast<float>(glfwGetTime());
-        deltaTime = now - previous;
+        deltaTime = nextFrameStep(clock);
         elapsedTime += deltaTime;
         playTimedEffects(*audio, elapsedTime);
         glfwPollEvents();
-        previous = now;
     }
     shutdownRenderer(renderer);
     destroyAudioState(audio);
