@@ -4,6 +4,7 @@
 #include "app/frame_clock.h"
 #include "app/gl.h"
 #include "app/input.h"
+#include "app/offscreen.h"
 #include "app/renderer.h"
 #include "app/sound_engine.h"
 #include "world/camera_system.h"
@@ -22,7 +23,10 @@ int main() {
     buildScene(resources, registry);
 
     AudioState* audio = createAudioState(soundEngine);
+    // The flight loops with the player's clip, and the timed effects with it.
+    audio->flightLength = flightLength(registry);
     startBackgroundLoops(*audio);
+    preloadTimedEffects(*audio);
 
     FrameClock clock = startFrameClock();
     float deltaTime = 0.0f;
