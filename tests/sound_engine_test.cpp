@@ -227,7 +227,6 @@ TEST(SoundEngineWave, WithoutAnEngineEveryCallIsHarmlessAndSilent) {
     setListenerPosition(nullptr, glm::vec3(0.0f), glm::vec3(0.0f), glm::vec3(0.0f), glm::vec3(0.0f, 1.0f, 0.0f));
     setVolume(nullptr, 1.0f);
     setMinDistance(nullptr, 1.0f);
-    setPlayPosition(nullptr, 1.0);
     dropSound(nullptr);
     dropSoundEngine(nullptr);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");

@@ -128,19 +128,6 @@ SoundEngine* makeEngine(ALCdevice* device, ALCcontext* context, bool loopback) {
     return engine;
 }
 
-// Seconds of audio in the source's buffer; 0 when it has none.
-double clipSeconds(ALuint source) {
-    ALint buffer = 0, size = 0, channels = 0, bits = 0, frequency = 0;
-    alGetSourcei(source, AL_BUFFER, &buffer);
-    if (buffer == 0) return 0.0;
-    alGetBufferi(static_cast<ALuint>(buffer), AL_SIZE, &size);
-    alGetBufferi(static_cast<ALuint>(buffer), AL_CHANNELS, &channels);
-    alGetBufferi(static_cast<ALuint>(buffer), AL_BITS, &bits);
-    alGetBufferi(static_cast<ALuint>(buffer), AL_FREQUENCY, &frequency);
-    const long bytesPerFrame = static_cast<long>(channels) * bits / 8;
-    return bytesPerFrame > 0 && frequency > 0 ? static_cast<double>(size / bytesPerFrame) / frequency : 0.0;
-}
-
 Sound* startSound(SoundEngine* engine, ALuint buffer, bool looped, bool relative, const glm::vec3& position) {
     ALuint source = 0;
     alGetError();
@@ -262,19 +249,6 @@ void setMinDistance(Sound* sound, float distance) {
     if (!sound || !sound->engine || !(distance > 0.0f)) return;
     useContext(sound->engine);
     alSourcef(sound->source, AL_REFERENCE_DISTANCE, distance);
-}
-
-void setPlayPosition(Sound* sound, double seconds) {
-    if (!sound || !sound->engine) return;
-    useContext(sound->engine);
-    const double length = clipSeconds(sound->source);
-    if (length <= 0.0) return;
-    if (sound->looped) seconds = std::fmod(seconds, length);
-    if (seconds < 0.0 || seconds >= length) {
-        alSourceStop(sound->source);
-        return;
-    }
-    alSourcef(sound->source, AL_SEC_OFFSET, static_cast<ALfloat>(seconds));
 }
 
 void dropSound(Sound* sound) {

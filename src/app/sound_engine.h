@@ -38,8 +38,6 @@ void setListenerPosition(SoundEngine* engine, const glm::vec3& position, const g
 // A 3D sound keeps full volume up to its minimum distance and fades as min / distance beyond.
 void setVolume(Sound* sound, float volume);
 void setMinDistance(Sound* sound, float distance);
-// Moves a sound to `seconds` into its clip: a looped one wraps round, a one-shot past its end stops.
-void setPlayPosition(Sound* sound, double seconds);
 // Releases the caller's reference; the sound still plays to its end (forever when looped).
 void dropSound(Sound* sound);
 // Releases the caller's reference; the last one stops every sound and closes the device.
