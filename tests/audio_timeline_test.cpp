@@ -49,7 +49,10 @@ const SoundOps recordingOps = {
     [](Sound* sound, float distance) { calls.push_back({"setMinDistance", "", {}, distance, false, indexOf(sound)}); },
     [](Sound* sound) { calls.push_back({"dropSound", "", {}, 0.0f, false, indexOf(sound)}); },
     [](SoundEngine*) { calls.push_back({"dropSoundEngine", "", {}, 0.0f, false, 0}); },
+    [](SoundEngine*, const char* path, bool is3D) { calls.push_back({"preload", path, {}, 0.0f, is3D, 0}); },
 };
+
+constexpr double FLIGHT = 64.0;  // the shipped player's clip
 
 struct AudioTimeline : ::testing::Test {
     AudioState* audio = nullptr;
@@ -57,6 +60,7 @@ struct AudioTimeline : ::testing::Test {
         calls.clear();
         missing.clear();
         audio = createAudioState(nullptr, recordingOps);
+        audio->flightLength = FLIGHT;
     }
     void TearDown() override { destroyAudioState(audio); }
 
@@ -158,10 +162,10 @@ TEST_F(AudioTimeline, OneLongFramePastBothStartsGlassFirstInTheSameTurn) {
     EXPECT_EQ(calls[4].path, LANTERN);
 }
 
-TEST_F(AudioTimeline, ARestartAtThirtySecondsPlaysBothAgainTwentyAnd5145SecondsLater) {
+TEST_F(AudioTimeline, ARestartThirtySecondsIntoTheSecondLoopPlaysBothAgainTwentyAnd5145SecondsLater) {
     float elapsed = 0.0f;
-    runTo(elapsed, 30.0f, 0.1f);
-    EXPECT_EQ(plays(), (std::vector<std::string>{LANTERN}));
+    runTo(elapsed, static_cast<float>(FLIGHT) + 30.0f, 0.1f);
+    EXPECT_EQ(plays(), (std::vector<std::string>{LANTERN, GLASS, LANTERN}));
 
     // The restart step of the loop.
     elapsed = 0.0f;
@@ -170,13 +174,39 @@ TEST_F(AudioTimeline, ARestartAtThirtySecondsPlaysBothAgainTwentyAnd5145SecondsL
     EXPECT_FALSE(audio->glassPlayed);
 
     runTo(elapsed, 20.0f, 0.1f);
-    EXPECT_EQ(plays().size(), 1u) << "nothing until 20 s after the restart, not even the glass at 51.45 s of the run";
+    EXPECT_EQ(plays().size(), 3u) << "nothing until 20 s after the restart, not even the glass at 51.45 s of the run";
     runTo(elapsed, 20.1f, 0.1f);
-    EXPECT_EQ(plays(), (std::vector<std::string>{LANTERN, LANTERN}));
+    EXPECT_EQ(plays().size(), 4u);
     runTo(elapsed, 51.4f, 0.1f);
-    EXPECT_EQ(plays().size(), 2u);
+    EXPECT_EQ(plays().size(), 4u);
     runTo(elapsed, 51.5f, 0.1f);
-    EXPECT_EQ(plays(), (std::vector<std::string>{LANTERN, LANTERN, GLASS}));
+    EXPECT_EQ(plays(), (std::vector<std::string>{LANTERN, GLASS, LANTERN, LANTERN, GLASS}));
+}
+
+TEST_F(AudioTimeline, EveryLoopOfTheFlightHasTheLanternAndTheGlassOnceOnTheirMoments) {
+    // Three loops of frames at 60 and at 7 frames a second, summed in f32 as the main loop does.
+    for (float step : {1.0f / 60.0f, 1.0f / 7.0f}) {
+        SCOPED_TRACE(step);
+        calls.clear();
+        resetTimedEffects(*audio);
+        std::vector<std::pair<std::string, float>> heard;  // what started, at which elapsed time
+        for (float elapsed = 0.0f; elapsed < 3.0f * FLIGHT;) {
+            elapsed += step;
+            const size_t before = calls.size();
+            playTimedEffects(*audio, elapsed);
+            for (size_t i = before; i < calls.size(); ++i)
+                if (calls[i].op == "play3D") heard.push_back({calls[i].path, elapsed});
+        }
+        ASSERT_EQ(heard.size(), 6u);
+        for (size_t i = 0; i < heard.size(); ++i) {
+            const bool lantern = i % 2 == 0;
+            EXPECT_EQ(heard[i].first, lantern ? LANTERN : GLASS) << i;
+            // The first turn past the moment of loop i / 2.
+            const double moment = FLIGHT * static_cast<double>(i / 2) + (lantern ? 20.0 : 51.45);
+            EXPECT_GT(heard[i].second, moment) << i;
+            EXPECT_LE(heard[i].second, moment + step + 1e-4) << i;
+        }
+    }
 }
 
 TEST_F(AudioTimeline, AMissingEffectIsSilentAndNotRetried) {

@@ -96,6 +96,29 @@ TEST_F(CameraWorld, FirstFrameAtTimeZeroThenTheClockRuns) {
     EXPECT_EQ(registry.get<Drawable>(player).animationTime, 0.0f);
 }
 
+TEST(CameraEye, ACameraAwayFromItsNodeIsHeardAndLitFromThePointItsViewLooksFrom) {
+    std::unique_ptr<aiScene> scene = emptyScene();
+    addCamera(*scene, "Cam");
+    scene->mCameras[0]->mPosition = aiVector3D(1.0f, 2.0f, 3.0f);
+    addSlide(*scene, "Cam", 10.0, 5.0, 2.0f, 3.0f);
+    Model model;
+    testing::internal::CaptureStdout();
+    model.adoptScene(scene.get(), "memory/eye");
+    testing::internal::GetCapturedStdout();
+    Registry registry;
+    Entity player = registry.create();
+    registry.emplace<Camera>(player);
+    registry.emplace<Transform>(player);
+    registry.emplace<Drawable>(player, makeDrawable(&model, Shader{}));
+
+    FrameCamera frame;
+    updateCameras(registry, 0.0f, frame);
+    // The view takes its eye to the origin: the frame's camera_world and the listener are that point.
+    const glm::vec4 eye = frame.view * glm::vec4(frame.position, 1.0f);
+    EXPECT_NEAR(glm::length(glm::vec3(eye)), 0.0f, 1e-4f) << eye.x << " " << eye.y << " " << eye.z;
+    EXPECT_EQ(listenerPose(registry.get<Camera>(player)).position, frame.position);
+}
+
 TEST_F(CameraWorld, StoppedDrawableHoldsTheCamera) {
     registry.get<Drawable>(player).animated = false;
     FrameCamera frame;

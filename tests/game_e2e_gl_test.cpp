@@ -6,7 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <map>
 #include <thread>
 
 namespace {
@@ -50,6 +55,45 @@ struct KeyCase {
     const char* key;
     Region region;  // where the key shows; the whole window when empty
 };
+
+// A wireframe frame: its most common colour (the background), the share of pixels near it, the share of
+// line pixels far from it, and in how many cells of a 4 x 4 grid lines cover a hundredth or more.
+struct LineFrame {
+    float background[3] = {0.0f, 0.0f, 0.0f};
+    double backgroundShare = 0.0;
+    double lineShare = 0.0;
+    int cellsWithLines = 0;
+};
+
+float channelDistance(const Picture& picture, size_t pixel, const float* colour) {
+    float d = 0.0f;
+    for (int c = 0; c < 3; ++c) d = std::max(d, std::fabs(picture.rgb[pixel * 3 + c] - colour[c]));
+    return d;
+}
+
+LineFrame lineFrame(const Picture& picture) {
+    LineFrame frame;
+    const size_t n = picture.rgb.size() / 3;
+    std::map<std::array<int, 3>, size_t> counts;
+    for (size_t i = 0; i < n; ++i)
+        ++counts[{int(picture.rgb[i * 3]), int(picture.rgb[i * 3 + 1]), int(picture.rgb[i * 3 + 2])}];
+    const auto mode = std::max_element(counts.begin(), counts.end(),
+                                       [](const auto& a, const auto& b) { return a.second < b.second; });
+    for (int c = 0; c < 3 && mode != counts.end(); ++c) frame.background[c] = static_cast<float>(mode->first[c]);
+    std::vector<size_t> cellLines(16, 0);
+    for (size_t i = 0; i < n; ++i) {
+        const float d = channelDistance(picture, i, frame.background);
+        if (d <= 8.0f) frame.backgroundShare += 1.0;
+        if (d <= 24.0f) continue;
+        frame.lineShare += 1.0;
+        const size_t x = i % picture.width, y = i / picture.width;
+        ++cellLines[(y * 4 / picture.height) * 4 + x * 4 / picture.width];
+    }
+    frame.backgroundShare /= static_cast<double>(n);
+    frame.lineShare /= static_cast<double>(n);
+    for (size_t lines : cellLines) frame.cellsWithLines += lines * 16 * 100 >= n ? 1 : 0;
+    return frame;
+}
 
 }  // namespace
 
@@ -108,11 +152,27 @@ TEST(GameEndToEnd, EachFunctionKeyChangesThePictureAndASecondPressBringsItBack) 
         const Picture on = waitForChange(game.run, base, STILL, KEY_WAIT, c.region);
         const double change = pictureDifference(on, base, c.region);
         EXPECT_GT(change, STILL);
+        if (key == "F1") {
+            // The house, the candles, the lantern and the ghost as lines over the background, across the
+            // frame; not the composite's white left bare.
+            const LineFrame lines = lineFrame(on);
+            std::printf("F1: background (%.0f, %.0f, %.0f) %.3f of the frame, lines %.3f, in %d of 16 cells\n",
+                        lines.background[0], lines.background[1], lines.background[2], lines.backgroundShare,
+                        lines.lineShare, lines.cellsWithLines);
+            EXPECT_GT(lines.backgroundShare, 0.5);
+            EXPECT_GT(lines.lineShare, 0.05);
+            EXPECT_GE(lines.cellsWithLines, 12);
+            const float* bg = lines.background;
+            EXPECT_GT(255.0f - std::min({bg[0], bg[1], bg[2]}), 48.0f) << "the background is the white clear";
+        }
 
         sendKey(game.run, toggled);
         const Picture off = waitForChange(game.run, on, STILL, KEY_WAIT, c.region);
         const double back = pictureDifference(off, base, c.region);
         EXPECT_LT(back, STILL);
+        if (key == "F1") {
+            EXPECT_EQ(back, 0.0) << "the second F1 gives the frame before it exactly";
+        }
         std::printf("%s changes the picture by %.3f, pressed again %.3f is left\n", toggled.c_str(), change, back);
         if (withWireframe) {
             sendKey(game.run, "F1");

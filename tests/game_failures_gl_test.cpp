@@ -31,8 +31,8 @@ struct Outcome {
 };
 
 // Runs the game in dir until its first frame is drawn, then presses Escape.
-Outcome runToFirstFrame(const std::string& dir) {
-    GameRun run = startGame(dir, 120.0);
+Outcome runToFirstFrame(const std::string& dir, const std::string& env = "") {
+    GameRun run = startGame(dir, 120.0, env);
     Outcome outcome;
     if (!run.window.empty()) {
         outcome.picture = waitForDrawnPicture(run, 120.0);
@@ -92,6 +92,30 @@ TEST(GameFailures, EachMissingFileIsReportedOnceAndTheGameRunsOn) {
             EXPECT_EQ(countOf(outcome.output, message), 1u) << outcome.output;
         }
     }
+}
+
+TEST(GameFailures, BrokenSoundsAreNamedOnceWithTheReasonAndTheGameRunsOn) {
+    const std::string dir = smallGameDir("game-broken-sound");
+    // The wind cut off halfway, the glass break replaced by noise of the same size, the lantern gone.
+    const std::string wind = dir + "/Resources/wind.mp3";
+    std::filesystem::resize_file(wind, std::filesystem::file_size(wind) / 2);
+    const std::string glass = dir + "/Resources/glass_breaks.mp3";
+    std::mt19937 random(7);
+    std::string noise(std::filesystem::file_size(glass), '\0');
+    for (char& byte : noise) byte = static_cast<char>(random() & 0xff);
+    writeFile(glass, noise);
+    ASSERT_TRUE(std::filesystem::remove(dir + "/Resources/lantern.mp3"));
+    // A sound device to play them on: the wave backend.
+    writeFile(dir + "/alsoft.conf", "[general]\ndrivers=wave\n[wave]\nfile=" + dir + "/heard.wav\n");
+
+    const Outcome outcome = runToFirstFrame(dir, "ALSOFT_CONF=" + dir + "/alsoft.conf");
+    EXPECT_TRUE(looksDrawn(outcome.picture)) << outcome.output;
+    EXPECT_EQ(outcome.status, 0) << outcome.output;
+    for (const char* line : {"Sound failed to load at path: Resources/wind.mp3 (cut short: ",
+                             "Sound failed to load at path: Resources/glass_breaks.mp3 (no MP3 audio in it)\n",
+                             "Sound failed to load at path: Resources/lantern.mp3 (No such file or directory)\n"})
+        EXPECT_EQ(countOf(outcome.output, line), 1u) << outcome.output;
+    EXPECT_EQ(countOf(outcome.output, "Sound failed"), 3u) << outcome.output;
 }
 
 TEST(GameFailures, WithoutSettingsTheWindowHasTheDefaultSize) {

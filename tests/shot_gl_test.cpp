@@ -93,6 +93,19 @@ TEST(ShotTool, TheShippedFlightAt10And20SecondsIsLitShadowedAndNotTheClearColour
         EXPECT_GT(mean, 8.0f) << time;
         EXPECT_LT(mean, 120.0f) << time;
 
+        // The frame-rate text only when asked for, in the upper right corner and nowhere else.
+        if (std::string(time) == "10") {
+            const Shot text = takeShot(args + " --overlay");
+            ASSERT_EQ(text.rgb.size(), on.rgb.size()) << text.output;
+            double inCorner = 0.0, elsewhere = 0.0;
+            for (std::size_t i = 0; i < on.rgb.size(); ++i) {
+                const std::size_t x = i / 3 % 320, y = i / 3 / 320;
+                (x >= 288 && y < 18 ? inCorner : elsewhere) += std::abs(on.rgb[i] - text.rgb[i]);
+            }
+            EXPECT_GT(inCorner / (32 * 18 * 3), 2.0) << "no frame-rate text with --overlay";
+            EXPECT_EQ(elsewhere, 0.0);
+        }
+
         const Shot off = takeShot(args + " --key F4");
         ASSERT_EQ(off.status, 0) << off.output;
         double difference = 0.0;

@@ -8,6 +8,8 @@
 #include <chrono>
 #include <cstdlib>
 #include <functional>
+#include <random>
+#include <regex>
 #include <thread>
 
 namespace {
@@ -40,22 +42,48 @@ WaveData capture(double seconds, const std::function<void(SoundEngine*)>& play) 
 
 constexpr size_t RATE = 44100;
 
-TEST(SoundDecoding, ShippedFilesDecodeAndFailuresPrintNothing) {
+// A truncated copy of the wind and a file of noise the size of the glass break, beside a missing name.
+struct BrokenFiles {
+    std::string dir = makeTempDir("sound-broken");
+    std::string truncated = dir + "/wind.mp3";
+    std::string garbage = dir + "/glass_breaks.mp3";
+    std::string missing = dir + "/lantern.mp3";
+    BrokenFiles() {
+        const std::string wind = readFile(WIND);
+        writeFile(truncated, wind.substr(0, wind.size() / 2));
+        std::mt19937 random(7);
+        std::string noise(readFile(GLASS).size(), '\0');
+        for (char& byte : noise) byte = static_cast<char>(random() & 0xff);
+        writeFile(garbage, noise);
+    }
+};
+
+TEST(SoundDecoding, ShippedFilesDecodeAndBrokenOnesSayWhyWithoutPrinting) {
     PcmClip clip;
     ASSERT_TRUE(decodeMp3(LANTERN.c_str(), clip));
     EXPECT_EQ(clip.channels, 1);
     EXPECT_EQ(clip.rate, 44100);
     EXPECT_GT(clip.frames(), RATE);
 
-    std::string dir = makeTempDir("sound-decode");
-    writeFile(dir + "/text.mp3", std::string(20000, 'x'));
-    writeFile(dir + "/empty.mp3", "");
+    const BrokenFiles files;
+    writeFile(files.dir + "/empty.mp3", "");
+    const struct {
+        std::string path;
+        const char* why;
+    } cases[] = {
+        {files.missing, "No such file or directory"},
+        {files.garbage, "no MP3 audio in it"},
+        {files.dir + "/empty.mp3", "no MP3 audio in it"},
+        {files.truncated, "cut short: "},
+    };
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(decodeMp3((dir + "/missing.mp3").c_str(), clip));
-    EXPECT_EQ(clip.frames(), 0u);
-    EXPECT_FALSE(decodeMp3((dir + "/text.mp3").c_str(), clip));
-    EXPECT_FALSE(decodeMp3((dir + "/empty.mp3").c_str(), clip));
+    for (const auto& c : cases) {
+        std::string why;
+        EXPECT_FALSE(decodeMp3(c.path.c_str(), clip, &why)) << c.path;
+        EXPECT_EQ(clip.frames(), 0u) << c.path;
+        EXPECT_EQ(why.rfind(c.why, 0), 0u) << c.path << ": " << why;
+    }
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
 }
@@ -166,25 +194,41 @@ TEST(SoundEngineWave, FinishedEffectsAreReleasedAndTheEngineDropStopsEverything)
     EXPECT_LT(written, length + 0.6 + 0.5) << "nothing is mixed once the engine is dropped";
 }
 
-TEST(SoundEngineWave, NoHandleForMissingOrBrokenFilesOrWithoutEngineAndNothingPrinted) {
-    std::string dir = makeTempDir("sound-broken");
-    writeFile(dir + "/broken.mp3", std::string(5000, '\x55'));
+TEST(SoundEngineWave, AMissingOrBrokenFileGivesNoHandleAndIsNamedOnceWithItsReason) {
+    const BrokenFiles files;
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
     capture(0.1, [&](SoundEngine* engine) {
-        EXPECT_EQ(play2D(engine, (dir + "/missing.mp3").c_str(), true), nullptr);
-        EXPECT_EQ(play3D(engine, (dir + "/broken.mp3").c_str(), glm::vec3(0.0f), false), nullptr);
-        EXPECT_EQ(play3D(engine, (dir + "/broken.mp3").c_str(), glm::vec3(0.0f), false), nullptr);
+        preloadSound(engine, files.garbage.c_str(), true);
+        for (int i = 0; i < 2; ++i) {
+            EXPECT_EQ(play2D(engine, files.truncated.c_str(), true), nullptr);
+            EXPECT_EQ(play3D(engine, files.garbage.c_str(), glm::vec3(0.0f), false), nullptr);
+            EXPECT_EQ(play3D(engine, files.missing.c_str(), glm::vec3(0.0f), false), nullptr);
+        }
         EXPECT_EQ(trackedSoundCount(engine), 0u);
     });
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    const std::string lines = testing::internal::GetCapturedStdout();
+    PcmClip wind;
+    ASSERT_TRUE(decodeMp3(WIND.c_str(), wind));
+    // In the order they were first met; the cut-off count varies with where the last whole frame ends.
+    const std::string prefix = "Sound failed to load at path: ";
+    const std::regex expected(prefix + files.garbage + " \\(no MP3 audio in it\\)\n" + prefix + files.truncated +
+                              " \\(cut short: [0-9]+ of " + std::to_string(wind.frames()) + " samples\\)\n" +
+                              prefix + files.missing + " \\(No such file or directory\\)\n");
+    EXPECT_TRUE(std::regex_match(lines, expected)) << lines;
+}
+
+TEST(SoundEngineWave, WithoutAnEngineEveryCallIsHarmlessAndSilent) {
+    testing::internal::CaptureStdout();
     EXPECT_EQ(play2D(nullptr, WIND.c_str(), true), nullptr);
     EXPECT_EQ(play3D(nullptr, WIND.c_str(), glm::vec3(0.0f), false), nullptr);
+    preloadSound(nullptr, "Resources/missing.mp3", true);
     setListenerPosition(nullptr, glm::vec3(0.0f), glm::vec3(0.0f), glm::vec3(0.0f), glm::vec3(0.0f, 1.0f, 0.0f));
     setVolume(nullptr, 1.0f);
     setMinDistance(nullptr, 1.0f);
     dropSound(nullptr);
     dropSoundEngine(nullptr);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
 }
 

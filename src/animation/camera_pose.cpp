@@ -46,12 +46,18 @@ void Model::updateCameraFromAnimation(float t, glm::vec3& position, glm::mat4& v
         view = glm::mat4(1.0f);
         return;
     }
-    // Not finding the camera's node leaves it at the file's root.
+    // A camera node that is not found keeps the last pose, and is reported once.
     glm::mat4 node(1.0f);
-    nodeGlobalTransform(node, animationTicks(*animation, t), cameraName);
+    if (!nodeGlobalTransform(node, animationTicks(*animation, t), cameraName)) {
+        if (!noCameraReported) {
+            std::cout << "Model has no animated camera: " << path << std::endl;
+            noCameraReported = true;
+        }
+        return;
+    }
     const glm::vec3 p = toGlm(camera->mPosition);
     inverseView = globalInverseTransform * node * cameraBasis(p, toGlm(camera->mUp), toGlm(camera->mLookAt));
     view = glm::inverse(inverseView);
-    // Through the same matrices as the view, so the eye and the view agree.
-    position = glm::vec3(globalInverseTransform * node * glm::vec4(p, 1.0f));
+    // The eye is the point the view looks from: where the inverse view takes the view's origin.
+    position = glm::vec3(inverseView[3]);
 }

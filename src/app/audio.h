@@ -14,6 +14,8 @@ struct SoundOps {
     void (*setMinDistance)(Sound* sound, float distance);
     void (*dropSound)(Sound* sound);
     void (*dropSoundEngine)(SoundEngine* engine);
+    // Decodes a file ahead of its first play; a 3D sound is kept as mono.
+    void (*preload)(SoundEngine* engine, const char* path, bool is3D);
 };
 
 // The OpenAL Soft engine of sound_engine.h.
@@ -24,7 +26,20 @@ struct AudioState {
     bool glassPlayed = false;            // since the last (re)start
     bool lanternPlayed = false;          // since the last (re)start
     const SoundOps* ops = &soundEngineOps;
+    double flightLength = 0.0;           // the player's clip in seconds; the effects come back each loop of it
+    long loop = 0;                       // the loop of the flight the flags belong to
 };
+
+// The two effects of a loop, glass first as the loop tests them; each plays in the first turn past its moment.
+struct TimedEffect {
+    const char* path;
+    glm::vec3 position;
+    float volume;
+    float minDistance;
+    double moment;  // seconds into a loop of the flight
+};
+extern const TimedEffect GLASS_EFFECT;
+extern const TimedEffect LANTERN_EFFECT;
 
 // Made on the heap after the scene is built; holds the caller's engine reference from then on.
 AudioState* createAudioState(SoundEngine* engine, const SoundOps& ops = soundEngineOps);
@@ -32,11 +47,18 @@ AudioState* createAudioState(SoundEngine* engine, const SoundOps& ops = soundEng
 // Music, then wind: looped, quiet, never touched again.
 void startBackgroundLoops(AudioState& audio);
 
-// Once per turn after the time update: the glass break past 51.45 s, then the lantern past 20 s,
-// each once per run whether or not the engine could play it.
+// Decodes both effects at start-up, so a broken file is named then and no frame waits for a decode.
+void preloadTimedEffects(AudioState& audio);
+
+// Once per turn after the time update: the glass break past 51.45 s, then the lantern past 20 s of the
+// loop of the flight, each once per loop whether or not the engine could play it. Passing into the
+// next loop of the player's clip arms both again.
 void playTimedEffects(AudioState& audio, float elapsedTime);
 
-// A restart lets both effects play again.
+// Seconds into the current loop of the flight at elapsedTime, and which loop that is.
+double loopTime(const AudioState& audio, float elapsedTime, long* loop = nullptr);
+
+// A restart lets both effects play again, from the first loop.
 void resetTimedEffects(AudioState& audio);
 
 // Drops the engine, then frees the state.

@@ -26,14 +26,25 @@ float fps = 0.0f;
 // The window system is not initialised yet, so this reads 0.
 float fpsWindowStart = static_cast<float>(glfwGetTime());
 
-void countFrame(float now) {
+void countFrame(double now) {
     frameCount += 1;
-    if (now - fpsWindowStart >= 1.0f) {
+    if (now - static_cast<double>(fpsWindowStart) >= 1.0) {
         fpsWindowStart += 1.0f;
         fps = static_cast<float>(frameCount);
         frameCount = 0;
     }
 }
+
+// F1's line mode is for the scene's geometry alone. Shadow depth, the full-screen passes and the text
+// draw filled (in lines the composite would leave only its quad's edge on the white clear), and the
+// mode is put back after them.
+static int keyPolygonMode() {
+    int modes[2] = {GL_FILL, GL_FILL};
+    glGetIntegerv(GL_POLYGON_MODE, modes);
+    return modes[0];
+}
+
+static void setPolygonMode(int mode) { glPolygonMode(GL_FRONT_AND_BACK, static_cast<GLenum>(mode)); }
 
 glm::mat4 frameProjection() {
     return glm::perspective(glm::radians(90.0f), settings.width / settings.height, 0.1f, 500.0f);
@@ -67,6 +78,8 @@ static void renderVolumetricPasses(Renderer& renderer, Registry& registry, const
 void renderFrame(Renderer& renderer, Registry& registry, float deltaTime) {
     const int width = static_cast<int>(settings.width);
     const int height = static_cast<int>(settings.height);
+    const int keyMode = keyPolygonMode();
+    setPolygonMode(GL_FILL);
     // First frame: every light gets its cube in the shadow array and its face matrices.
     if (!renderer.shadowsInitialised) initShadows(renderer, registry);
 
@@ -90,7 +103,8 @@ void renderFrame(Renderer& renderer, Registry& registry, float deltaTime) {
     renderShadowCasters(renderer, registry, deltaTime);
     endPass(Pass::Shadow);
 
-    // Scene pass: lit drawables, then the sky, into the scene framebuffer.
+    // Scene pass: lit drawables, then the sky, into the scene framebuffer, in the mode F1 set.
+    setPolygonMode(keyMode);
     beginPass(Pass::Scene);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glBindFramebuffer(GL_FRAMEBUFFER, renderer.sceneFramebuffer);
@@ -101,6 +115,7 @@ void renderFrame(Renderer& renderer, Registry& registry, float deltaTime) {
     beginPass(Pass::Sky);
     drawSkybox(*renderer.skybox, view, projection, renderer.skyboxTexture);
     endPass(Pass::Sky);
+    setPolygonMode(GL_FILL);
 
     if (volumetricEnabled) {
         beginPass(Pass::Volumetric);
@@ -125,7 +140,9 @@ void renderFrame(Renderer& renderer, Registry& registry, float deltaTime) {
     drawOverlay(*renderer.textRenderer, registry);
     endPass(Pass::Overlay);
 
-    countFrame(static_cast<float>(glfwGetTime()));
+    setPolygonMode(keyMode);
+
+    countFrame(glfwGetTime());
 
     glEnable(GL_DEPTH_TEST);
     if (beforePresent) beforePresent(renderer);

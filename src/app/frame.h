@@ -11,8 +11,9 @@ extern int frameCount;
 extern float fps;
 extern float fpsWindowStart;
 
-// Counts one frame at timer reading now; windows advance by exactly one second.
-void countFrame(float now);
+// Counts one frame at timer reading now (taken in double: an f32 reading steps coarsely on long runs);
+// windows advance by exactly one second.
+void countFrame(double now);
 
 // Right-handed 90-degree perspective, near 0.1, far 500, at the settings' aspect.
 glm::mat4 frameProjection();

@@ -1,8 +1,10 @@
 // Hollowmere: start-up, the main loop and shutdown.
 #include "app/audio.h"
 #include "app/frame.h"
+#include "app/frame_clock.h"
 #include "app/gl.h"
 #include "app/input.h"
+#include "app/offscreen.h"
 #include "app/renderer.h"
 #include "app/sound_engine.h"
 #include "world/camera_system.h"
@@ -21,9 +23,12 @@ int main() {
     buildScene(resources, registry);
 
     AudioState* audio = createAudioState(soundEngine);
+    // The flight loops with the player's clip, and the timed effects with it.
+    audio->flightLength = flightLength(registry);
     startBackgroundLoops(*audio);
+    preloadTimedEffects(*audio);
 
-    float previous = static_cast<float>(glfwGetTime());
+    FrameClock clock = startFrameClock();
     float deltaTime = 0.0f;
     float elapsedTime = 0.0f;
     while (!glfwWindowShouldClose(renderer.window)) {
@@ -32,12 +37,10 @@ int main() {
         // The listener takes the camera of the previous frame.
         updateListener(registry, *audio);
         renderFrame(renderer, registry, deltaTime);
-        float now = static_cast<float>(glfwGetTime());
-        deltaTime = now - previous;
+        deltaTime = nextFrameStep(clock);
         elapsedTime += deltaTime;
         playTimedEffects(*audio, elapsedTime);
         glfwPollEvents();
-        previous = now;
     }
     shutdownRenderer(renderer);
     destroyAudioState(audio);

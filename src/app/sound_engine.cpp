@@ -9,8 +9,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <iostream>
 #include <map>
+#include <set>
 #include <string>
 
 struct Sound {
@@ -26,7 +31,9 @@ struct SoundEngine {
     ALCcontext* context = nullptr;
     bool directChannels = false;          // AL_SOFT_direct_channels: 2D stereo goes straight to the speakers
     std::map<std::string, ALuint> buffers;  // decoded once per file and layout
+    std::set<std::string> reported;       // files whose failure has been named
     std::vector<Sound*> sounds;           // each holds one reference for the engine
+    bool loopback = false;                // mixed only by renderSamples
 };
 
 namespace {
@@ -96,13 +103,29 @@ ALuint bufferFor(SoundEngine* engine, const char* path, bool mono) {
     if (found != engine->buffers.end()) return found->second;
     PcmClip clip;
     ALuint buffer = 0;
-    if (decodeMp3(path, clip)) {
+    std::string why;
+    if (decodeMp3(path, clip, &why)) {
         if (mono || clip.channels > 2) downmixToMono(clip);
         buffer = uploadBuffer(clip);
+        if (buffer == 0) why = "the sound library refused its samples";
     }
-    // A file that failed stays failed: it is not decoded again.
+    if (buffer == 0 && engine->reported.insert(path).second)
+        std::cout << "Sound failed to load at path: " << path << " (" << why << ")" << std::endl;
+    // A file that failed stays failed: it is not decoded again, nor named again.
     engine->buffers[key] = buffer;
     return buffer;
+}
+
+SoundEngine* makeEngine(ALCdevice* device, ALCcontext* context, bool loopback) {
+    SoundEngine* engine = new SoundEngine;
+    engine->device = device;
+    engine->context = context;
+    engine->loopback = loopback;
+    engine->directChannels = alIsExtensionPresent("AL_SOFT_direct_channels") == AL_TRUE;
+    alDistanceModel(AL_INVERSE_DISTANCE_CLAMPED);
+    ALfloat orientation[6] = {0.0f, 0.0f, -1.0f, 0.0f, 1.0f, 0.0f};
+    alListenerfv(AL_ORIENTATION, orientation);
+    return engine;
 }
 
 Sound* startSound(SoundEngine* engine, ALuint buffer, bool looped, bool relative, const glm::vec3& position) {
@@ -156,14 +179,42 @@ SoundEngine* createSoundEngine() {
         alcCloseDevice(device);
         return nullptr;
     }
-    SoundEngine* engine = new SoundEngine;
-    engine->device = device;
-    engine->context = context;
-    engine->directChannels = alIsExtensionPresent("AL_SOFT_direct_channels") == AL_TRUE;
-    alDistanceModel(AL_INVERSE_DISTANCE_CLAMPED);
-    ALfloat orientation[6] = {0.0f, 0.0f, -1.0f, 0.0f, 1.0f, 0.0f};
-    alListenerfv(AL_ORIENTATION, orientation);
-    return engine;
+    return makeEngine(device, context, false);
+}
+
+SoundEngine* createLoopbackSoundEngine(int rate) {
+    if (!alcIsExtensionPresent(nullptr, "ALC_SOFT_loopback")) return nullptr;
+    auto openLoopback =
+        reinterpret_cast<LPALCLOOPBACKOPENDEVICESOFT>(alcGetProcAddress(nullptr, "alcLoopbackOpenDeviceSOFT"));
+    if (!openLoopback) return nullptr;
+    ALCdevice* device = openLoopback(nullptr);
+    if (!device) return nullptr;
+    const ALCint attributes[] = {ALC_FORMAT_CHANNELS_SOFT, ALC_STEREO_SOFT, ALC_FORMAT_TYPE_SOFT, ALC_SHORT_SOFT,
+                                 ALC_FREQUENCY, rate, 0};
+    ALCcontext* context = alcCreateContext(device, attributes);
+    if (!context || !alcMakeContextCurrent(context)) {
+        if (context) alcDestroyContext(context);
+        alcCloseDevice(device);
+        return nullptr;
+    }
+    return makeEngine(device, context, true);
+}
+
+void renderSamples(SoundEngine* engine, int frames, std::vector<int16_t>& out) {
+    if (!engine || !engine->loopback || frames <= 0) return;
+    static const auto render =
+        reinterpret_cast<LPALCRENDERSAMPLESSOFT>(alcGetProcAddress(engine->device, "alcRenderSamplesSOFT"));
+    const size_t at = out.size();
+    out.resize(at + static_cast<size_t>(frames) * 2, 0);
+    if (!render) return;
+    useContext(engine);
+    render(engine->device, out.data() + at, frames);
+}
+
+void preloadSound(SoundEngine* engine, const char* path, bool is3D) {
+    if (!engine || !path) return;
+    useContext(engine);
+    bufferFor(engine, path, is3D);
 }
 
 Sound* play2D(SoundEngine* engine, const char* path, bool looped) {
@@ -221,40 +272,79 @@ size_t trackedSoundCount(const SoundEngine* engine) {
     return engine ? engine->sounds.size() : 0;
 }
 
-bool decodeMp3(const char* path, PcmClip& clip) {
-    clip = PcmClip{};
-    static const bool initialised = mpg123_init() == MPG123_OK;
-    if (!initialised) return false;
-    mpg123_handle* handle = mpg123_new(nullptr, nullptr);
-    if (!handle) return false;
-    mpg123_param(handle, MPG123_ADD_FLAGS, MPG123_QUIET, 0);
-    // Every rate and layout, always as signed 16-bit samples.
+namespace {
+
+// Every rate and layout, always as signed 16-bit samples.
+void acceptSigned16(mpg123_handle* handle) {
     mpg123_format_none(handle);
     const long* rates = nullptr;
     size_t rateCount = 0;
     mpg123_rates(&rates, &rateCount);
     for (size_t i = 0; i < rateCount; ++i)
         mpg123_format(handle, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16);
-    bool ok = mpg123_open(handle, path) == MPG123_OK;
-    int channels = 0;
+}
+
+// Reads every sample; empty when the stream breaks off in an error, which `why` then names.
+bool readAll(mpg123_handle* handle, PcmClip& clip, int& channels, std::string& why) {
     int encoding = 0;
-    ok = ok && mpg123_getformat(handle, &clip.rate, &channels, &encoding) == MPG123_OK;
     std::vector<unsigned char> chunk(64 * 1024);
-    while (ok) {
+    for (;;) {
         size_t done = 0;
         int result = mpg123_read(handle, chunk.data(), chunk.size(), &done);
         const int16_t* samples = reinterpret_cast<const int16_t*>(chunk.data());
         clip.samples.insert(clip.samples.end(), samples, samples + done / sizeof(int16_t));
-        if (result == MPG123_DONE) break;
-        if (result == MPG123_NEW_FORMAT) mpg123_getformat(handle, &clip.rate, &channels, &encoding);
-        else if (result != MPG123_OK) ok = false;
+        if (result == MPG123_DONE) return true;
+        if (result == MPG123_NEW_FORMAT) {
+            mpg123_getformat(handle, &clip.rate, &channels, &encoding);
+        } else if (result != MPG123_OK) {
+            why = std::string("cannot be decoded: ") + mpg123_strerror(handle);
+            return false;
+        }
     }
-    mpg123_close(handle);
-    mpg123_delete(handle);
+}
+
+// Decodes an opened stream; the reason it failed, or empty.
+std::string decodeStream(mpg123_handle* handle, const char* path, PcmClip& clip) {
+    int channels = 0;
+    int encoding = 0;
+    if (mpg123_open(handle, path) != MPG123_OK ||
+        mpg123_getformat(handle, &clip.rate, &channels, &encoding) != MPG123_OK)
+        return "no MP3 audio in it";
+    // The header's length where the file has one; known for certain only once the end is reached.
+    const long expected = static_cast<long>(mpg123_length(handle));
+    std::string why;
+    if (!readAll(handle, clip, channels, why)) return why;
     clip.channels = channels;
-    ok = ok && channels > 0 && clip.rate > 0 && clip.frames() > 0;
-    if (!ok) clip = PcmClip{};
-    return ok;
+    const long decoded = static_cast<long>(clip.frames());
+    if (decoded == 0 || channels <= 0 || clip.rate <= 0) return "no MP3 audio in it";
+    // A frame or a fiftieth short is still whole: a length estimated from the file size is no closer.
+    if (expected > 0 && decoded < expected - std::max(1152L, expected / 50))
+        return "cut short: " + std::to_string(decoded) + " of " + std::to_string(expected) + " samples";
+    return "";
+}
+
+}  // namespace
+
+bool decodeMp3(const char* path, PcmClip& clip, std::string* why) {
+    clip = PcmClip{};
+    static const bool initialised = mpg123_init() == MPG123_OK;
+    std::string reason;
+    FILE* file = std::fopen(path, "rb");
+    if (!file) reason = std::strerror(errno);
+    else std::fclose(file);
+    mpg123_handle* handle = reason.empty() && initialised ? mpg123_new(nullptr, nullptr) : nullptr;
+    if (reason.empty() && !handle) reason = "the MP3 decoder did not start";
+    if (handle) {
+        mpg123_param(handle, MPG123_ADD_FLAGS, MPG123_QUIET, 0);
+        acceptSigned16(handle);
+        reason = decodeStream(handle, path, clip);
+        mpg123_close(handle);
+        mpg123_delete(handle);
+    }
+    if (reason.empty()) return true;
+    clip = PcmClip{};
+    if (why) *why = reason;
+    return false;
 }
 
 void downmixToMono(PcmClip& clip) {

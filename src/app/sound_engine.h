@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 struct SoundEngine;
@@ -14,8 +15,19 @@ struct Sound;
 // The caller holds one reference.
 SoundEngine* createSoundEngine();
 
+// An engine without a device (OpenAL Soft's loopback): nothing plays until renderSamples mixes it,
+// 16-bit stereo at `rate`. Null when the library cannot offer one.
+SoundEngine* createLoopbackSoundEngine(int rate);
+// Mixes the next `frames` frames of everything playing and appends them to out, interleaved stereo.
+void renderSamples(SoundEngine* engine, int frames, std::vector<int16_t>& out);
+
+// Decodes a file into the engine ahead of its first play. A file that is missing or does not decode is
+// named on one line with the reason, once per engine, whether found here or at a play.
+void preloadSound(SoundEngine* engine, const char* path, bool is3D);
+
 // Start a sound at once and hand the caller one reference; null for a null engine or a file that
-// is missing or does not decode. A 2D sound plays at the listener, a 3D one from its position.
+// is missing or does not decode (named once, see preloadSound). A 2D sound plays at the listener, a 3D
+// one from its position.
 Sound* play2D(SoundEngine* engine, const char* path, bool looped);
 Sound* play3D(SoundEngine* engine, const char* path, const glm::vec3& position, bool looped);
 
@@ -42,7 +54,8 @@ struct PcmClip {
     size_t frames() const { return channels > 0 ? samples.size() / channels : 0; }
 };
 
-// Decodes a whole MP3 file; false (and nothing printed) when it is missing or holds no audio.
-bool decodeMp3(const char* path, PcmClip& clip);
+// Decodes a whole MP3 file; false (and nothing printed) when it is missing, holds no audio, breaks off
+// in a decoding error or is cut short of the length its header gives. `why` then says which.
+bool decodeMp3(const char* path, PcmClip& clip, std::string* why = nullptr);
 // Averages the channels into one, so OpenAL can place the sound in 3D.
 void downmixToMono(PcmClip& clip);

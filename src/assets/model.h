@@ -109,7 +109,8 @@ struct Model {
     // The chosen clip, or null without a scene or animation.
     const aiAnimation* chosenAnimation() const;
 
-    // Poses the file's first camera at t seconds (animation/camera_pose.cpp). Without a camera or an
-    // animation: identity inverse view at the origin, reported once.
+    // Poses the file's first camera at t seconds (animation/camera_pose.cpp); position is the eye of the
+    // view. Without a camera or an animation: identity inverse view at the origin, reported once; with a
+    // camera node that is not found: the outputs keep the last pose, reported once.
     void updateCameraFromAnimation(float t, glm::vec3& position, glm::mat4& view, glm::mat4& inverseView);
 };

@@ -1,5 +1,9 @@
-// hollowmere-capture: renders the flight at a fixed frame rate into PNG frames and, with ffmpeg, one MP4.
+// hollowmere-capture: renders the flight at a fixed frame rate into PNG frames and its sound into a WAV file,
+// and with ffmpeg both into one MP4.
+#include "flight_sound.h"
+
 #include "app/frame.h"
+#include "app/input.h"
 #include "app/offscreen.h"
 
 #include <cmath>
@@ -18,10 +22,14 @@ struct CaptureOptions {
     int height = 720;
     double from = 0.0;
     double to = -1.0;  // negative: to the end of the flight
+    bool sound = true;
+    bool overlay = false;  // the frame-rate text of a capture says nothing about the game's pace
 };
 
 void usage() {
-    std::cout << "usage: hollowmere-capture --out DIR [--fps 30] [--size WxH] [--from S] [--to S]" << std::endl;
+    std::cout << "usage: hollowmere-capture --out DIR [--fps 30] [--size WxH] [--from S] [--to S] [--no-sound] "
+                 "[--overlay]"
+              << std::endl;
 }
 
 bool parseNumber(const char* text, double& out) {
@@ -33,10 +41,13 @@ bool parseNumber(const char* text, double& out) {
 }
 
 bool parseArgs(int argc, char** argv, CaptureOptions& options) {
-    for (int i = 1; i < argc; i += 2) {
+    for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (i + 1 >= argc) return false;
-        const char* value = argv[i + 1];
+        if (arg == "--no-sound") options.sound = false;
+        else if (arg == "--overlay") options.overlay = true;
+        if (arg == "--no-sound" || arg == "--overlay") continue;
+        if (++i >= argc) return false;
+        const char* value = argv[i];
         bool ok = true;
         if (arg == "--out") options.out = value;
         else if (arg == "--fps") ok = parseNumber(value, options.fps) && options.fps > 0.0;
@@ -62,8 +73,8 @@ std::string quoted(const std::string& text) {
     return out + "'";
 }
 
-// The frames as one MP4 when ffmpeg is on the PATH; frames alone otherwise.
-void encodeVideo(const CaptureOptions& options) {
+// The frames, with the sound when there is one, as one MP4 when ffmpeg is on the PATH; frames alone otherwise.
+void encodeVideo(const CaptureOptions& options, bool withSound) {
     if (std::system("command -v ffmpeg > /dev/null 2>&1") != 0) {
         std::cout << "ffmpeg not found: frames only, no " << options.out << "/flight.mp4" << std::endl;
         return;
@@ -71,8 +82,9 @@ void encodeVideo(const CaptureOptions& options) {
     char rate[32];
     std::snprintf(rate, sizeof rate, "%g", options.fps);
     // yuv420p plays everywhere but needs even sides.
+    const std::string sound = withSound ? " -i " + quoted(options.out + "/flight.wav") + " -c:a aac -b:a 192k" : "";
     const std::string command = std::string("ffmpeg -y -loglevel error -framerate ") + rate + " -i " +
-                                quoted(options.out + "/frame_%05d.png") +
+                                quoted(options.out + "/frame_%05d.png") + sound +
                                 " -vf 'pad=ceil(iw/2)*2:ceil(ih/2)*2' -pix_fmt yuv420p " +
                                 quoted(options.out + "/flight.mp4");
     if (std::system(command.c_str()) == 0) std::cout << "wrote " << options.out << "/flight.mp4" << std::endl;
@@ -96,6 +108,9 @@ int main(int argc, char** argv) {
 
     OffscreenGame game;
     openOffscreenGame(game, options.width, options.height);
+    showFps = options.overlay;
+    FlightSound sound;
+    const bool withSound = options.sound && openFlightSound(sound, game.registry);
     const double to = options.to < 0.0 ? flightLength(game.registry) : options.to;
     const double step = 1.0 / options.fps;
     // Frames at from, from + step, ... up to and including to; the small slack keeps an end on the grid.
@@ -110,6 +125,10 @@ int main(int argc, char** argv) {
         const float deltaTime = index == 0 ? 0.0f : static_cast<float>(step);
         setFlightTime(game.registry, static_cast<float>(t) - deltaTime);
         renderFrame(game.renderer, game.registry, deltaTime);
+        // The frame's sound, heard from where this frame's camera is; before the first frame the flight
+        // has sounded since time 0, unrecorded, so the loops and effects stand where the game has them.
+        if (index == 0) mixFlightSound(sound, game.registry, options.from, false);
+        mixFlightSound(sound, game.registry, options.from + (index + 1) * step, true);
         if (!writePng(framePath(options.out, index), presentedFrame())) {
             std::cout << "Failed to write frame: " << framePath(options.out, index) << std::endl;
             break;
@@ -122,6 +141,12 @@ int main(int argc, char** argv) {
     shutdownRenderer(game.renderer);
 
     std::cout << "wrote " << written << " frames to " << options.out << std::endl;
-    if (written == count) encodeVideo(options);
-    return written == count ? 0 : 1;
+    bool soundWritten = false;
+    if (withSound) {
+        soundWritten = writeWav(options.out + "/flight.wav", sound);
+        std::cout << (soundWritten ? "wrote " : "Failed to write sound: ") << options.out << "/flight.wav" << std::endl;
+        closeFlightSound(sound);
+    }
+    if (written == count) encodeVideo(options, soundWritten);
+    return written == count && soundWritten == withSound ? 0 : 1;
 }

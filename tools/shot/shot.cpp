@@ -21,6 +21,7 @@ struct ShotOptions {
     int height = 720;
     std::vector<int> keys;
     int frames = 1;  // frames rendered at the same moment; the last one is written
+    bool overlay = false;  // a still has no frame rate: the text only when asked for
 };
 
 const std::map<std::string, int> KEYS = {
@@ -29,7 +30,8 @@ const std::map<std::string, int> KEYS = {
 };
 
 void usage() {
-    std::cout << "usage: hollowmere-shot --time T --out FILE.png [--size WxH] [--key F1 ... --key F6] [--frames N]"
+    std::cout << "usage: hollowmere-shot --time T --out FILE.png [--size WxH] [--key F1 ... --key F6] [--frames N] "
+                 "[--overlay]"
               << std::endl;
 }
 
@@ -37,6 +39,10 @@ bool parseArgs(int argc, char** argv, ShotOptions& options) {
     bool haveTime = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
+        if (arg == "--overlay") {
+            options.overlay = true;
+            continue;
+        }
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
         if (!value) return false;
         ++i;
@@ -71,6 +77,7 @@ int main(int argc, char** argv) {
     OffscreenGame game;
     openOffscreenGame(game, options.width, options.height);
     setFlightTime(game.registry, options.time);
+    showFps = options.overlay;
     for (int key : options.keys) keyCallback(game.renderer.window, key, 0, GLFW_RELEASE, 0);
 
     keepPresentedFrames(true);
