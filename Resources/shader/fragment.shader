@@ -100,7 +100,7 @@ float shadowSample(PointLight light, vec3 p, float bias) {
 // 1 lit, 0 shadowed, from up to `samples` lookups. geometric is the interpolated normal facing the light.
 // The software rasteriser runs both sides of a branch but leaves a loop once no pixel needs it, so every
 // shortcut here is a loop bound rather than an early return.
-float shadowFactor(PointLight light, vec3 geometric, float distanceToLight, int samples) {
+float shadowFactor(PointLight light, vec3 geometric, float distanceToLight, int samples, vec2 dir) {
     // One shadow texel's width at this distance: a face spans 90 degrees over SHADOW_MAP_SIZE texels.
     float texel = 2.0 * distanceToLight / SHADOW_MAP_SIZE;
     vec3 p = fs.worldPos + geometric * (1.5 * texel);
@@ -109,11 +109,6 @@ float shadowFactor(PointLight light, vec3 geometric, float distanceToLight, int 
     float radius = 0.015 + 0.012 * distanceToLight;
     vec3 t = perpendicular(geometric);
     vec3 b = cross(geometric, t);
-    float spin = 6.2831853 * hash(gl_FragCoord.xy);
-    // Sample k lies at angle k * GOLDEN_ANGLE + spin; each step turns the direction back by the golden
-    // angle, which is cheaper than a sine and a cosine per sample.
-    float first = float(SHADOW_SAMPLES - 1) * GOLDEN_ANGLE + spin;
-    vec2 dir = vec2(cos(first), sin(first));
     const vec2 TURN = vec2(cos(GOLDEN_ANGLE), sin(GOLDEN_ANGLE));
 
     float lit = 0.0;
@@ -156,8 +151,17 @@ vec3 softLight(PointLight light) {
     return light.mColorAmbient * attenuation(light, d) + light.mColorDiffuse * (BOUNCE / (1.0 + BOUNCE_FALLOFF * d * d));
 }
 
+// Whether a light adds anything here: faces turned away, and lights too weak to show, get nothing.
+bool reaches(PointLight light, vec3 n, vec3 geometric) {
+    vec3 toLight = light.mPosition - fs.worldPos;
+    float d = length(toLight);
+    vec3 l = toLight / max(d, 1e-4);
+    float strength = attenuation(light, d) * max(light.mColorDiffuse.r, max(light.mColorDiffuse.g, light.mColorDiffuse.b));
+    return dot(n, l) > 0.0 && dot(geometric, l) > -0.05 && strength >= 0.002;
+}
+
 // Diffuse and specular light of one light, shadowed.
-vec3 directLight(PointLight light, vec3 n, vec3 geometric, vec3 toCamera, vec3 albedo, float kd, float ks) {
+vec3 directLight(PointLight light, vec3 n, vec3 geometric, vec3 toCamera, vec3 albedo, float kd, float ks, vec2 dir) {
     vec3 toLight = light.mPosition - fs.worldPos;
     float d = length(toLight);
     vec3 l = toLight / max(d, 1e-4);
@@ -169,7 +173,7 @@ vec3 directLight(PointLight light, vec3 n, vec3 geometric, vec3 toCamera, vec3 a
     bool reached = facing > 0.0 && towards > -0.05 && strength >= 0.002;
     bool hasCube = light.mLightID >= 0 && light.mLightID < MAX_LIGHTS;
     int samples = reached && hasCube && shadows != 0 ? SHADOW_SAMPLES : 0;
-    float shadow = reached ? shadowFactor(light, towards >= 0.0 ? geometric : -geometric, d, samples) : 0.0;
+    float shadow = reached ? shadowFactor(light, towards >= 0.0 ? geometric : -geometric, d, samples, dir) : 0.0;
     vec3 h = normalize(l + toCamera);
     float specular = pow(max(dot(n, h), 0.0), specularAlpha);
     return shadow * att * (kd * facing * light.mColorDiffuse * albedo + ks * specular * light.mColorSpecular);
@@ -189,17 +193,33 @@ void main() {
     float kd = materialCoefficients.y;
     float ks = materialCoefficients.z;
 
+    // Sample k of the shadow disc lies at angle k * GOLDEN_ANGLE + spin, the same for every light.
+    float spin = 6.2831853 * hash(gl_FragCoord.xy);
+    float first = float(SHADOW_SAMPLES - 1) * GOLDEN_ANGLE + spin;
+    vec2 dir = vec2(cos(first), sin(first));
     vec3 ambient = mix(NIGHT_GROUND, NIGHT_SKY, 0.5 + 0.5 * n.y);
     vec3 direct = vec3(0.0);
     int count = min(nr_pointlights, MAX_LIGHTS);
     for (int i = 0; i < count; ++i) {
         ambient += softLight(pointLight[i]);
 #ifndef LIGHT_COUNT
-        direct += directLight(pointLight[i], n, geometric, toCamera, albedo, kd, ks);
+        direct += directLight(pointLight[i], n, geometric, toCamera, albedo, kd, ks, dir);
 #endif
     }
 #if defined(LIGHT_COUNT) && LIGHT_COUNT > 0
-    for (int i = 0; i < LIGHT_COUNT; ++i) direct += directLight(nearLight[i], n, geometric, toCamera, albedo, kd, ks);
+    int reachedMask = 0;
+    int reachedCount = 0;
+    for (int i = 0; i < LIGHT_COUNT; ++i) {
+        if (reaches(nearLight[i], n, geometric)) {
+            reachedMask |= 1 << i;
+            ++reachedCount;
+        }
+    }
+    for (int k = 0; k < reachedCount; ++k) {
+        int i = findLSB(reachedMask);
+        reachedMask &= reachedMask - 1;
+        direct += directLight(nearLight[i], n, geometric, toCamera, albedo, kd, ks, dir);
+    }
 #endif
     vec3 color = ka * ambient * albedo + direct;
 
