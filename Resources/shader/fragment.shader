@@ -66,6 +66,8 @@ const int SHADOW_SAMPLES = 12;
 const int SHADOW_FIRST = 4;  // samples taken before deciding a pixel is fully lit or fully dark
 const float SHADOW_MAP_SIZE = 1024.0;
 const float GOLDEN_ANGLE = 2.39996323;
+// A light weaker than this share of its colour adds nothing; the shadow pass draws no caster beyond it.
+const float REACH_SHARE = 0.002;
 
 vec3 toLinear(vec3 c) {
     return mix(c / 12.92, pow((c + 0.055) / 1.055, vec3(2.4)), step(0.04045, c));
@@ -157,7 +159,7 @@ bool reaches(PointLight light, vec3 n, vec3 geometric) {
     float d = length(toLight);
     vec3 l = toLight / max(d, 1e-4);
     float strength = attenuation(light, d) * max(light.mColorDiffuse.r, max(light.mColorDiffuse.g, light.mColorDiffuse.b));
-    return dot(n, l) > 0.0 && dot(geometric, l) > -0.05 && strength >= 0.002;
+    return dot(n, l) > 0.0 && dot(geometric, l) > -0.05 && strength >= REACH_SHARE;
 }
 
 // Diffuse and specular light of one light, shadowed.
@@ -170,7 +172,7 @@ vec3 directLight(PointLight light, vec3 n, vec3 geometric, vec3 toCamera, vec3 a
     float towards = dot(geometric, l);
     // Faces turned away, and lights too weak to show here, need no shadow lookups.
     float strength = att * max(light.mColorDiffuse.r, max(light.mColorDiffuse.g, light.mColorDiffuse.b));
-    bool reached = facing > 0.0 && towards > -0.05 && strength >= 0.002;
+    bool reached = facing > 0.0 && towards > -0.05 && strength >= REACH_SHARE;
     bool hasCube = light.mLightID >= 0 && light.mLightID < MAX_LIGHTS;
     int samples = reached && hasCube && shadows != 0 ? SHADOW_SAMPLES : 0;
     float shadow = reached ? shadowFactor(light, towards >= 0.0 ? geometric : -geometric, d, samples, dir) : 0.0;

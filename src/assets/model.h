@@ -18,6 +18,10 @@
 namespace Assimp {
 class Importer;
 }
+
+// Bone matrices the vertex shaders hold (their MAX_BONES); a bone beyond them does not move its vertices.
+inline constexpr int MAX_BONES = 64;
+
 struct aiAnimation;
 struct aiCamera;
 struct aiLight;
@@ -58,7 +62,7 @@ struct Model {
     const aiScene* scene = nullptr;        // owned by importer; null when the import failed
     std::unique_ptr<Assimp::Importer> importer;
     ChannelMap channelByNode;              // node name -> chosen animation's channel
-    unsigned int boneCount = 0;
+    unsigned int boneCount = 0;  // the shaders skin with the first MAX_BONES of them
     std::vector<BoneInfo> boneInfo;        // by bone index
     std::map<std::string, unsigned int> boneIndexByName;
     glm::mat4 globalInverseTransform{1.0f};

@@ -6,10 +6,12 @@
 
 #include <glm/gtc/type_ptr.hpp>
 
+#include <algorithm>
+
 void Model::draw(const Shader& shader, float time, int unitBase) {
     std::vector<glm::mat4> bones;
     boneTransforms(time, bones);
-    for (std::size_t i = 0; i < bones.size(); ++i) {
+    for (std::size_t i = 0; i < std::min(bones.size(), static_cast<std::size_t>(MAX_BONES)); ++i) {
         const std::string name = "bones[" + std::to_string(i) + "]";
         glUniformMatrix4fv(shader.location(name), 1, GL_FALSE, glm::value_ptr(bones[i]));
     }

@@ -38,7 +38,7 @@ void setMaterial(const Shader& shader) {
 }
 
 void setBones(const Shader& shader, const std::vector<glm::mat4>& bones, bool skinned) {
-    for (std::size_t i = 0; i < bones.size(); ++i)
+    for (std::size_t i = 0; i < std::min(bones.size(), static_cast<std::size_t>(MAX_BONES)); ++i)
         glUniformMatrix4fv(shader.location("bones[" + std::to_string(i) + "]"), 1, GL_FALSE,
                            glm::value_ptr(bones[i]));
     glUniform1i(shader.location("hasAnimations"), skinned ? 1 : 0);

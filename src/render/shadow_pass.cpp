@@ -19,10 +19,6 @@
 
 namespace {
 
-// Beyond its reach a light adds less than this share of its colour; the main fragment shader stops lighting
-// there too, so casters wholly beyond it change no pixel.
-constexpr float REACH_SHARE = 0.002f;
-
 struct Sphere {
     glm::vec3 centre{0.0f};
     float radius = 0.0f;

@@ -45,6 +45,10 @@ void setShadowUniforms(LightSource& light, const Shader& shadowShader);
 // Distance from the light beyond which it adds less than 0.2 % of its colour (infinite without falloff).
 float lightReach(const LightSource& light);
 
+// Beyond its reach a light adds less than this share of its colour; the main fragment shader stops lighting
+// there too (its REACH_SHARE), so casters wholly beyond it change no pixel.
+inline constexpr float REACH_SHARE = 0.002f;
+
 // Draws every (Transform, Drawable) entity into the bound shadow framebuffer for the context's light.
 // A light without a cube in the array draws nothing: its layers do not exist. Meshes of static models that
 // lie wholly beyond the light's reach are left out.
