@@ -417,6 +417,16 @@ TEST_F(ShadowDraws, ACachedCubeEqualsAFullRedrawWhileAMovingCasterComesAndGoes) 
     EXPECT_NEAR(cachedFrame(0.9f)[centre], 2.0f / 500.0f, 1e-4f);
 }
 
+TEST_F(ShadowDraws, WithNothingMovingNoFaceIsStoredAndTheCubeKeepsItsStaticDepth) {
+    scene->addLight({0.0f, 0.0f, 0.0f});
+    initShadows(scene->renderer, scene->registry);
+    glViewport(0, 0, SHADOW_SIZE, SHADOW_SIZE);
+    scene->renderer.shadowShader->use();
+    for (int frame = 0; frame < 2; ++frame) renderShadowCasters(scene->renderer, scene->registry, 0.0f);
+    for (unsigned int store : scene->renderer.shadowCache->faceStore) EXPECT_EQ(store, 0u);
+    EXPECT_NEAR(depthAtCentre(0), 2.0f / 500.0f, 1e-4f);
+}
+
 TEST(ShadowCacheFaces, ASphereIsSeenByTheFacesItsPyramidsMeet) {
     const glm::vec3 light(1.0f, 2.0f, 3.0f);
     struct Case {

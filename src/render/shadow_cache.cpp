@@ -4,32 +4,15 @@
 #include "app/gl.h"
 
 #include <cmath>
-#include <iostream>
+#include <string>
 
 void createShadowCache(ShadowCache& cache, unsigned int liveArray, int size, int layerFaces) {
-    glGenTextures(1, &cache.staticArray);
-    glBindTexture(GL_TEXTURE_CUBE_MAP_ARRAY, cache.staticArray);
-    glTexParameteri(GL_TEXTURE_CUBE_MAP_ARRAY, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_CUBE_MAP_ARRAY, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    // The live array's own format, so whole faces copy between them.
     GLint format = GL_DEPTH_COMPONENT;
     glBindTexture(GL_TEXTURE_CUBE_MAP_ARRAY, liveArray);
     glGetTexLevelParameteriv(GL_TEXTURE_CUBE_MAP_ARRAY, 0, GL_TEXTURE_INTERNAL_FORMAT, &format);
-    glBindTexture(GL_TEXTURE_CUBE_MAP_ARRAY, cache.staticArray);
-    glTexImage3D(GL_TEXTURE_CUBE_MAP_ARRAY, 0, format, size, size, layerFaces, 0, GL_DEPTH_COMPONENT, GL_FLOAT,
-                 nullptr);
     glBindTexture(GL_TEXTURE_CUBE_MAP_ARRAY, 0);
-    glObjectLabel(GL_TEXTURE, cache.staticArray, -1, "static shadow cube array");
-
-    glGenFramebuffers(1, &cache.staticFramebuffer);
-    glBindFramebuffer(GL_FRAMEBUFFER, cache.staticFramebuffer);
-    glObjectLabel(GL_FRAMEBUFFER, cache.staticFramebuffer, -1, "static shadow framebuffer");
-    glDrawBuffer(GL_NONE);
-    glReadBuffer(GL_NONE);
-    glFramebufferTexture(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, cache.staticArray, 0);
-    if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE)
-        std::cout << "Static shadow framebuffer is not complete" << std::endl;
-    glClear(GL_DEPTH_BUFFER_BIT);
+    cache.format = format;
+    cache.size = size;
 
     glGenFramebuffers(1, &cache.layerFramebuffer);
     glBindFramebuffer(GL_FRAMEBUFFER, cache.layerFramebuffer);
@@ -43,6 +26,7 @@ void createShadowCache(ShadowCache& cache, unsigned int liveArray, int size, int
     }
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     cache.staticReady.fill(false);
+    cache.storedFaces.fill(0);
     cache.movingFaces.fill(0);
 }
 
@@ -65,19 +49,41 @@ std::uint8_t facesReached(const glm::vec3& lightPosition, float reach, const glm
     return faces;
 }
 
-void restoreFaces(const ShadowCache& cache, unsigned int liveArray, int cube, std::uint8_t faces, int size) {
-    for (int face = 0; face < 6;) {
-        if (!(faces & (1u << face))) {
-            ++face;
-            continue;
-        }
-        // Neighbouring faces go in one copy.
-        int count = 1;
-        while (face + count < 6 && (faces & (1u << (face + count)))) ++count;
+namespace {
+
+unsigned int createFaceStore(const ShadowCache& cache, int layer) {
+    unsigned int texture = 0;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexImage2D(GL_TEXTURE_2D, 0, cache.format, cache.size, cache.size, 0, GL_DEPTH_COMPONENT, GL_FLOAT, nullptr);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    const std::string label = "static shadow face " + std::to_string(layer);
+    glObjectLabel(GL_TEXTURE, texture, -1, label.c_str());
+    return texture;
+}
+
+}  // namespace
+
+void storeFaces(ShadowCache& cache, unsigned int liveArray, int cube, std::uint8_t faces) {
+    for (int face = 0; face < 6; ++face) {
+        if (!(faces & (1u << face))) continue;
         const int layer = 6 * cube + face;
-        glCopyImageSubData(cache.staticArray, GL_TEXTURE_CUBE_MAP_ARRAY, 0, 0, 0, layer, liveArray,
-                           GL_TEXTURE_CUBE_MAP_ARRAY, 0, 0, 0, layer, size, size, count);
-        face += count;
+        unsigned int& store = cache.faceStore[static_cast<std::size_t>(layer)];
+        if (!store) store = createFaceStore(cache, layer);
+        glCopyImageSubData(liveArray, GL_TEXTURE_CUBE_MAP_ARRAY, 0, 0, 0, layer, store, GL_TEXTURE_2D, 0, 0, 0, 0,
+                           cache.size, cache.size, 1);
+    }
+}
+
+void restoreFaces(const ShadowCache& cache, unsigned int liveArray, int cube, std::uint8_t faces) {
+    for (int face = 0; face < 6; ++face) {
+        const int layer = 6 * cube + face;
+        const unsigned int store = cache.faceStore[static_cast<std::size_t>(layer)];
+        if (!(faces & (1u << face)) || !store) continue;
+        glCopyImageSubData(store, GL_TEXTURE_2D, 0, 0, 0, 0, liveArray, GL_TEXTURE_CUBE_MAP_ARRAY, 0, 0, 0, layer,
+                           cache.size, cache.size, 1);
     }
 }
 

@@ -139,21 +139,27 @@ void redrawCube(Renderer& renderer, Registry& registry, const LightSource& light
     drawMovingCasters(renderer, casters, light, reach, true);
 }
 
-// A light that stays: the static depth once, then only the faces moving casters touch now or touched.
+// A light that stays: the static depth once, straight into the live cube; a face goes to its store before
+// a moving caster first draws into it, and comes back from there while moving casters touch it or touched.
 void updateCube(Renderer& renderer, Registry& registry, const LightSource& light,
                 const std::vector<MovingCaster>& casters) {
     ShadowCache& cache = *renderer.shadowCache;
     const int cube = light.mLightID;
+    const std::size_t index = static_cast<std::size_t>(cube);
     const float reach = lightReach(light);
-    if (!cache.staticReady[static_cast<std::size_t>(cube)]) {
-        glBindFramebuffer(GL_FRAMEBUFFER, cache.staticFramebuffer);
+    if (!cache.staticReady[index]) {
+        clearFaces(cache, renderer.shadowMapArray, cube, ALL_FACES);
+        glBindFramebuffer(GL_FRAMEBUFFER, renderer.shadowFramebuffer);
         drawStaticCasters(renderer, registry, light, reach);
-        cache.staticReady[static_cast<std::size_t>(cube)] = true;
-        cache.movingFaces[static_cast<std::size_t>(cube)] = ALL_FACES;
+        cache.staticReady[index] = true;
     }
     const std::uint8_t now = drawMovingCasters(renderer, casters, light, reach, false);
-    std::uint8_t& last = cache.movingFaces[static_cast<std::size_t>(cube)];
-    restoreFaces(cache, renderer.shadowMapArray, cube, now | last, SHADOW_SIZE);
+    // Faces not yet stored hold the static depth alone: no moving caster has drawn into them.
+    const std::uint8_t unstored = static_cast<std::uint8_t>(now & ~cache.storedFaces[index]);
+    storeFaces(cache, renderer.shadowMapArray, cube, unstored);
+    cache.storedFaces[index] |= unstored;
+    std::uint8_t& last = cache.movingFaces[index];
+    restoreFaces(cache, renderer.shadowMapArray, cube, static_cast<std::uint8_t>((now | last) & ~unstored));
     last = now;
     if (!now) return;
     glBindFramebuffer(GL_FRAMEBUFFER, renderer.shadowFramebuffer);
