@@ -122,9 +122,9 @@ int main(int argc, char** argv) {
     createPassTimer(timer);
     unsigned int frameQueries[2] = {0, 0};
     glGenQueries(2, frameQueries);
-    activePassTimer = &timer;
+    game.renderer.passTimer = &timer;
     for (int frame = 0; frame < options.frames; ++frame) timeFrame(game, timer, frameQueries, report.stepSeconds, report);
-    activePassTimer = nullptr;
+    game.renderer.passTimer = nullptr;
 
     std::cout << reportTable(report) << std::flush;
     std::cout << reportJson(report) << std::endl;

@@ -151,10 +151,10 @@ struct PassTimerFrame : ::testing::Test {
     }
     static void TearDownTestSuite() {
         shutdownRenderer(*renderer);
-        activePassTimer = nullptr;
+        renderer->passTimer = nullptr;
     }
     void TearDown() override {
-        activePassTimer = nullptr;
+        renderer->passTimer = nullptr;
         volumetricEnabled = true;
     }
 };
@@ -164,7 +164,7 @@ Registry* PassTimerFrame::registry = nullptr;
 TEST_F(PassTimerFrame, WithoutAnActiveTimerTheHooksDoNothing) {
     PassTimer idle;
     createPassTimer(idle);
-    activePassTimer = nullptr;
+    renderer->passTimer = nullptr;
     renderFrame(*renderer, *registry, 0.0f);
     for (int i = 0; i < PASS_COUNT; ++i) {
         EXPECT_FALSE(idle.ran[i]) << PASS_NAMES[i];
@@ -173,8 +173,8 @@ TEST_F(PassTimerFrame, WithoutAnActiveTimerTheHooksDoNothing) {
     // A hook pair is one branch: a million of them take nowhere near the time of a single glFinish each.
     const auto start = std::chrono::steady_clock::now();
     for (int i = 0; i < 1000000; ++i) {
-        beginPass(static_cast<Pass>(i % PASS_COUNT));
-        endPass(static_cast<Pass>(i % PASS_COUNT));
+        beginPass(renderer->passTimer, static_cast<Pass>(i % PASS_COUNT));
+        endPass(renderer->passTimer, static_cast<Pass>(i % PASS_COUNT));
     }
     const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     EXPECT_LT(ms, 200.0);
@@ -183,7 +183,7 @@ TEST_F(PassTimerFrame, WithoutAnActiveTimerTheHooksDoNothing) {
 TEST_F(PassTimerFrame, AnActiveTimerFillsEveryPassThatRanAndVolumetricOnlyWithF5On) {
     PassTimer timer;
     createPassTimer(timer);
-    activePassTimer = &timer;
+    renderer->passTimer = &timer;
 
     volumetricEnabled = true;
     renderFrame(*renderer, *registry, 0.0f);

@@ -19,8 +19,6 @@
 
 #include <glm/gtc/matrix_transform.hpp>
 
-void (*beforePresent)(Renderer& renderer) = nullptr;
-
 int frameCount = 0;
 float fps = 0.0f;
 // The window system is not initialised yet, so this reads 0.
@@ -94,37 +92,37 @@ void renderFrame(Renderer& renderer, Registry& registry, float deltaTime) {
 
     // Shadow pass: every light's cube brought up to date in the shadow array; the cache keeps what did not
     // change, so the array is not cleared here.
-    beginPass(Pass::Shadow);
+    beginPass(renderer.passTimer, Pass::Shadow);
     glViewport(0, 0, SHADOW_SIZE, SHADOW_SIZE);
     glBindFramebuffer(GL_FRAMEBUFFER, renderer.shadowFramebuffer);
     glClearColor(0.1f, 0.2f, 0.3f, 1.0f);
     renderer.shadowShader->use();
     animateLights(registry);  // lights on animated nodes follow them; the casters are posed, not advanced
     renderShadowCasters(renderer, registry, deltaTime);
-    endPass(Pass::Shadow);
+    endPass(renderer.passTimer, Pass::Shadow);
 
     // Scene pass: lit drawables, then the sky, into the scene framebuffer, in the mode F1 set.
     setPolygonMode(keyMode);
-    beginPass(Pass::Scene);
+    beginPass(renderer.passTimer, Pass::Scene);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glBindFramebuffer(GL_FRAMEBUFFER, renderer.sceneFramebuffer);
     glViewport(0, 0, width, height);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     drawScene(ForwardPassContext{registry, view, projection, frameCamera.position, renderer});
-    endPass(Pass::Scene);
-    beginPass(Pass::Sky);
+    endPass(renderer.passTimer, Pass::Scene);
+    beginPass(renderer.passTimer, Pass::Sky);
     drawSkybox(*renderer.skybox, view, projection, renderer.skyboxTexture);
-    endPass(Pass::Sky);
+    endPass(renderer.passTimer, Pass::Sky);
     setPolygonMode(GL_FILL);
 
     if (volumetricEnabled) {
-        beginPass(Pass::Volumetric);
+        beginPass(renderer.passTimer, Pass::Volumetric);
         renderVolumetricPasses(renderer, registry, frameCamera, projection, deltaTime);
-        endPass(Pass::Volumetric);
+        endPass(renderer.passTimer, Pass::Volumetric);
     }
 
     // Composite: scene and volumetric light to the window.
-    beginPass(Pass::Composite);
+    beginPass(renderer.passTimer, Pass::Composite);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glViewport(0, 0, width, height);
     glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
@@ -132,19 +130,19 @@ void renderFrame(Renderer& renderer, Registry& registry, float deltaTime) {
     compositeScene(*renderer.screenQuad, renderer.sceneColorTexture, renderer.volumetricLight->colorTextureA,
                    renderer.sceneDepthTexture);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    endPass(Pass::Composite);
+    endPass(renderer.passTimer, Pass::Composite);
 
     // Overlay: frame-rate text over the finished frame.
-    beginPass(Pass::Overlay);
+    beginPass(renderer.passTimer, Pass::Overlay);
     glDisable(GL_DEPTH_TEST);
     drawOverlay(*renderer.textRenderer, registry);
-    endPass(Pass::Overlay);
+    endPass(renderer.passTimer, Pass::Overlay);
 
     setPolygonMode(keyMode);
 
     countFrame(glfwGetTime());
 
     glEnable(GL_DEPTH_TEST);
-    if (beforePresent) beforePresent(renderer);
+    if (renderer.beforePresent) renderer.beforePresent(renderer);
     glfwSwapBuffers(renderer.window);
 }

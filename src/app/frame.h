@@ -18,9 +18,5 @@ void countFrame(double now);
 // Right-handed 90-degree perspective, near 0.1, far 500, at the settings' aspect.
 glm::mat4 frameProjection();
 
-// When set, runs on the finished frame just before it is presented, while the back buffer is readable
-// (the screenshot tool reads it there).
-extern void (*beforePresent)(Renderer& renderer);
-
 // Renders one frame with the previous turn's frame time and presents it.
 void renderFrame(Renderer& renderer, Registry& registry, float deltaTime);

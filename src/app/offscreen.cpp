@@ -15,10 +15,8 @@
 
 namespace {
 
-FramePixels lastFrame;
-
 // Reads the finished back buffer, before the swap leaves it undefined.
-void readBackBuffer(Renderer&) {
+void readBackBuffer(FramePixels& lastFrame) {
     lastFrame.width = static_cast<int>(settings.width);
     lastFrame.height = static_cast<int>(settings.height);
     lastFrame.rgb.assign(static_cast<std::size_t>(lastFrame.width) * lastFrame.height * 3, 0);
@@ -65,9 +63,10 @@ bool parseSize(const char* text, int& width, int& height) {
     return true;
 }
 
-void keepPresentedFrames(bool on) { beforePresent = on ? readBackBuffer : nullptr; }
-
-const FramePixels& presentedFrame() { return lastFrame; }
+void keepPresentedFrames(OffscreenGame& game, bool on) {
+    game.renderer.beforePresent = nullptr;
+    if (on) game.renderer.beforePresent = [&game](Renderer&) { readBackBuffer(game.lastFrame); };
+}
 
 bool writePng(const std::string& path, const FramePixels& frame) {
     if (frame.rgb.empty()) return false;

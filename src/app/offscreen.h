@@ -8,11 +8,19 @@
 #include <string>
 #include <vector>
 
+// One finished frame as RGB bytes, bottom row first as GL reads it.
+struct FramePixels {
+    int width = 0;
+    int height = 0;
+    std::vector<unsigned char> rgb;
+};
+
 // Everything main builds at start-up but the sound; owned by one tool for its whole run.
 struct OffscreenGame {
     Renderer renderer;
     SceneResources resources;
     Registry registry;
+    FramePixels lastFrame;  // the last presented frame, while keepPresentedFrames is on
 };
 
 // Sets the window size, opens a hidden window and builds the player and the scenery as the game does.
@@ -27,16 +35,8 @@ float flightLength(Registry& registry);
 // Parses "WxH" with both sides positive.
 bool parseSize(const char* text, int& width, int& height);
 
-// One finished frame as RGB bytes, bottom row first as GL reads it.
-struct FramePixels {
-    int width = 0;
-    int height = 0;
-    std::vector<unsigned char> rgb;
-};
-
-// While on, every presented frame is read back into presentedFrame() just before its swap.
-void keepPresentedFrames(bool on);
-const FramePixels& presentedFrame();
+// While on, every presented frame is read back into game.lastFrame just before its swap.
+void keepPresentedFrames(OffscreenGame& game, bool on);
 
 // Writes the frame as PNG (top row first); false when the file cannot be written.
 bool writePng(const std::string& path, const FramePixels& frame);

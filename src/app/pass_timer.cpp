@@ -3,8 +3,6 @@
 
 #include "app/gl.h"
 
-PassTimer* activePassTimer = nullptr;
-
 void createPassTimer(PassTimer& timer) {
     glGenQueries(static_cast<int>(timer.queries.size()), timer.queries.data());
     timer.ran.fill(false);

@@ -21,18 +21,16 @@ struct PassTimer {
     PassTimer& operator=(const PassTimer&) = delete;
 };
 
-// Null while the game runs normally: each hook is then one branch.
-extern PassTimer* activePassTimer;
-
 void createPassTimer(PassTimer& timer);
 void beginPassTiming(PassTimer& timer, Pass pass);
 void endPassTiming(PassTimer& timer, Pass pass);
 // Waits for the frame's queries and fills gpuMs; passes that did not run read 0. Clears ran.
 void collectPassTimes(PassTimer& timer);
 
-inline void beginPass(Pass pass) {
-    if (activePassTimer) beginPassTiming(*activePassTimer, pass);
+// The frame's hooks: timer is null while the game runs normally, and each hook is then one branch.
+inline void beginPass(PassTimer* timer, Pass pass) {
+    if (timer) beginPassTiming(*timer, pass);
 }
-inline void endPass(Pass pass) {
-    if (activePassTimer) endPassTiming(*activePassTimer, pass);
+inline void endPass(PassTimer* timer, Pass pass) {
+    if (timer) endPassTiming(*timer, pass);
 }

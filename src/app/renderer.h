@@ -3,6 +3,7 @@
 
 #include "app/shader.h"
 
+#include <functional>
 #include <memory>
 
 struct GLFWwindow;
@@ -11,6 +12,7 @@ struct TextRenderer;
 struct ScreenQuad;
 struct VolumetricLight;
 struct ShadowCache;
+struct PassTimer;
 
 inline constexpr const char* WINDOW_TITLE = "KVR31 - Hollowmere";
 inline constexpr int SHADOW_SIZE = 1024;
@@ -41,6 +43,11 @@ struct Renderer {
     bool shadowsInitialised = false;
     std::unique_ptr<Shader> shadowShader;
     std::unique_ptr<ShadowCache> shadowCache;  // static casters' depth, kept from frame to frame
+    // Set by the benchmark; null while the game runs, so each pass's timing hook is one branch.
+    PassTimer* passTimer = nullptr;
+    // When set, runs on the finished frame just before it is presented, while the back buffer is readable
+    // (the hidden-window game reads it there).
+    std::function<void(Renderer&)> beforePresent;
 
     Renderer();
     ~Renderer();

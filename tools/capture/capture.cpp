@@ -116,7 +116,7 @@ int main(int argc, char** argv) {
     // Frames at from, from + step, ... up to and including to; the small slack keeps an end on the grid.
     const int count = static_cast<int>(std::floor((to - options.from) * options.fps + 1e-4)) + 1;
 
-    keepPresentedFrames(true);
+    keepPresentedFrames(game, true);
     int written = 0;
     for (int index = 0; index < count; ++index) {
         // Each frame steps the clocks by one frame time from where the last one was, as the game does;
@@ -129,7 +129,7 @@ int main(int argc, char** argv) {
         // has sounded since time 0, unrecorded, so the loops and effects stand where the game has them.
         if (index == 0) mixFlightSound(sound, game.registry, options.from, false);
         mixFlightSound(sound, game.registry, options.from + (index + 1) * step, true);
-        if (!writePng(framePath(options.out, index), presentedFrame())) {
+        if (!writePng(framePath(options.out, index), game.lastFrame)) {
             std::cout << "Failed to write frame: " << framePath(options.out, index) << std::endl;
             break;
         }
@@ -137,7 +137,7 @@ int main(int argc, char** argv) {
         if (index % 30 == 29 || index + 1 == count)
             std::cout << "frame " << index + 1 << "/" << count << " at " << t << " s" << std::endl;
     }
-    keepPresentedFrames(false);
+    keepPresentedFrames(game, false);
     shutdownRenderer(game.renderer);
 
     std::cout << "wrote " << written << " frames to " << options.out << std::endl;

@@ -80,7 +80,7 @@ int main(int argc, char** argv) {
     showFps = options.overlay;
     for (int key : options.keys) keyCallback(game.renderer.window, key, 0, GLFW_RELEASE, 0);
 
-    keepPresentedFrames(true);
+    keepPresentedFrames(game, true);
     double frameSeconds = 0.0;
     for (int frame = 0; frame < options.frames; ++frame) {
         const auto start = std::chrono::steady_clock::now();
@@ -88,10 +88,10 @@ int main(int argc, char** argv) {
         glFinish();
         frameSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     }
-    keepPresentedFrames(false);
+    keepPresentedFrames(game, false);
     std::cout << "frame: " << frameSeconds * 1000.0 << " ms" << std::endl;
 
-    const bool written = writePng(options.out, presentedFrame());
+    const bool written = writePng(options.out, game.lastFrame);
     if (!written) std::cout << "Failed to write screenshot: " << options.out << std::endl;
     else std::cout << "wrote " << options.out << std::endl;
     shutdownRenderer(game.renderer);
