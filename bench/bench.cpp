@@ -1,8 +1,8 @@
 // hollowmere-bench: renders the flight with the game's own frame and says where a frame's time goes.
-#include "app/frame.h"
-#include "app/gl.h"
 #include "app/offscreen.h"
-#include "app/pass_timer.h"
+#include "core/gl.h"
+#include "render/frame.h"
+#include "render/pass_timer.h"
 #include "bench_report.h"
 
 #include <unistd.h>

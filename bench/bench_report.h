@@ -1,7 +1,7 @@
 // Benchmark figures: per-frame samples, their percentiles, the table and the JSON line.
 #pragma once
 
-#include "app/pass_timer.h"
+#include "render/pass_timer.h"
 
 #include <array>
 #include <string>

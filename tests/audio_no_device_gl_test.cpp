@@ -1,5 +1,5 @@
 // Without a sound device: no engine, and the game runs silently and quits on Escape.
-#include "app/sound_engine.h"
+#include "audio/sound_engine.h"
 #include "support/game_run.h"
 #include "support/process.h"
 

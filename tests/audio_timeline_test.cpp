@@ -1,5 +1,5 @@
 // The audio timeline through a recording engine: loops at start-up, effects at their moments, restarts.
-#include "app/audio.h"
+#include "audio/timeline.h"
 
 #include <gtest/gtest.h>
 #include <glm/glm.hpp>

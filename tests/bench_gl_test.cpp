@@ -1,11 +1,13 @@
 // hollowmere-bench end to end, and the pass timer inside the game's frame.
-#include "app/frame.h"
-#include "app/gl.h"
-#include "app/input.h"
-#include "app/pass_timer.h"
-#include "app/renderer.h"
-#include "app/settings.h"
+#include "app/startup.h"
+#include "core/gl.h"
+#include "core/settings.h"
+#include "core/toggles.h"
+#include "render/frame.h"
+#include "render/pass_timer.h"
+#include "render/renderer.h"
 #include "support/process.h"
+#include "support/program_values.h"
 #include "world/registry.h"
 
 #include <gtest/gtest.h>
@@ -138,7 +140,7 @@ TEST(BenchTool, RefusesBadArguments) {
 }
 
 // The game's renderer with an empty world at a small size: every pass runs, none draws much.
-struct PassTimerFrame : ::testing::Test {
+struct PassTimerFrame : ProgramValuesTest {
     static Renderer* renderer;
     static Registry* registry;
     static void SetUpTestSuite() {
@@ -149,13 +151,10 @@ struct PassTimerFrame : ::testing::Test {
         initRenderer(*renderer, false);
         registry = new Registry();
     }
-    static void TearDownTestSuite() {
-        shutdownRenderer(*renderer);
-        renderer->passTimer = nullptr;
-    }
+    static void TearDownTestSuite() { shutdownRenderer(*renderer); }
     void TearDown() override {
         renderer->passTimer = nullptr;
-        volumetricEnabled = true;
+        ProgramValuesTest::TearDown();
     }
 };
 Renderer* PassTimerFrame::renderer = nullptr;

@@ -1,8 +1,8 @@
 // Camera system and listener: the flight's clock, the frame's copy, and the mended listener direction.
 #include "world/camera_system.h"
 
-#include "app/audio.h"
 #include "assets/model.h"
+#include "audio/timeline.h"
 #include "light_scenes.h"
 #include "world/components.h"
 

@@ -1,11 +1,11 @@
 // Animation clocks: one advance per frame whatever the light count; lights ride their nodes.
-#include "animation/clocks.h"
+#include "world/clocks.h"
 
 #include "animation/hierarchy.h"
 #include "assets/model.h"
 #include "light_scenes.h"
-#include "render/lights.h"
 #include "world/components.h"
+#include "world/lights.h"
 
 #include <gtest/gtest.h>
 #include <glm/gtc/matrix_transform.hpp>

@@ -1,5 +1,5 @@
 // Composite: the quad, the texture units it reads, pass-through, the volumetric term and its edges.
-#include "app/input.h"
+#include "core/toggles.h"
 #include "render/composite.h"
 #include "support/gl_context.h"
 
@@ -95,11 +95,6 @@ float depthAt(float distance) {
 float srgbToLinear(float c) { return c <= 0.04045f ? c / 12.92f : std::pow((c + 0.055f) / 1.055f, 2.4f); }
 float linearToSrgb(float c) { return c <= 0.0031308f ? c * 12.92f : 1.055f * std::pow(c, 1.0f / 2.4f) - 0.055f; }
 
-struct VolumetricToggle {
-    bool saved = volumetricEnabled;
-    ~VolumetricToggle() { volumetricEnabled = saved; }
-};
-
 }  // namespace
 
 using CompositeTest = GlTest;
@@ -140,7 +135,6 @@ TEST_F(CompositeTest, QuadHoldsTheSixCornersWithTheirTextureCoordinates) {
 }
 
 TEST_F(CompositeTest, ReadsSceneOnUnitZeroDepthOnOneAndTheLightOnSeven) {
-    VolumetricToggle restore;
     Shader program = quadProgram();
     ScreenQuad quad(&program);
     CompositeInputs in(4, 4, std::vector<unsigned char>(48, 0), std::vector<float>(16, 1.0f),
@@ -182,7 +176,6 @@ TEST_F(CompositeTest, ReadsSceneOnUnitZeroDepthOnOneAndTheLightOnSeven) {
 }
 
 TEST_F(CompositeTest, PassesTheSceneThroughAndAddsTheLightOnlyWhenSwitchedOn) {
-    VolumetricToggle restore;
     Shader program = quadProgram();
     ScreenQuad quad(&program);
     const int w = 8, h = 8;
@@ -211,7 +204,6 @@ TEST_F(CompositeTest, PassesTheSceneThroughAndAddsTheLightOnlyWhenSwitchedOn) {
 TEST_F(CompositeTest, LightEdgeFollowsTheFullSizeDepthEdge) {
     // A near wall on columns 0..6 and open sky from column 7: the silhouette falls inside half-size texel 3.
     // The light is where the sky is; plain bilinear upsampling would smear it onto columns 6 to 8.
-    VolumetricToggle restore;
     volumetricEnabled = true;
     Shader program = quadProgram();
     ScreenQuad quad(&program);

@@ -1,10 +1,10 @@
 // Checks over the shipped model files: budgets, textures, lights and the camera flight the game relies on.
 #include "animation/hierarchy.h"
-#include "app/frame.h"
 #include "assets/assimp_convert.h"
 #include "assets/model.h"
-#include "render/lights.h"
+#include "render/frame.h"
 #include "support/gl_context.h"
+#include "world/lights.h"
 #include "world/registry.h"
 
 #include <assimp/scene.h>

@@ -3,7 +3,7 @@
 
 #include "tiny_scene.h"
 
-#include "app/input.h"
+#include "core/toggles.h"
 #include "support/gl_context.h"
 #include "support/matchers.h"
 #include "world/transform.h"
@@ -70,13 +70,6 @@ struct ForwardUniforms : GlTest {
         Model& wall = scene->addModel({tiny::quad("wall", {-1, -1, 0}, {2, 0, 0}, {0, 2, 0})});
         entity = scene->addEntity(wall, {0.0f, 0.5f, 0.0f});
         scene->lookAt({0.0f, 0.0f, 2.0f}, {0.0f, 0.0f, 0.0f});
-        shadowsEnabled = true;
-        normalMappingEnabled = true;
-    }
-    void TearDown() override {
-        shadowsEnabled = true;
-        normalMappingEnabled = true;
-        settings.brightness = 0.5f;
     }
     const Shader& program() const { return scene->main; }
     GLint at(const std::string& name) const { return glGetUniformLocation(program().ID, name.c_str()); }

@@ -1,10 +1,14 @@
 // Frame-rate window: closes in exact one-second steps, also after a stall.
-#include "app/frame.h"
-#include "app/settings.h"
+#include "core/frame_rate.h"
+#include "core/settings.h"
+#include "render/frame.h"
+#include "support/program_values.h"
 
 #include <gtest/gtest.h>
 
-TEST(FrameRate, CountsFramesPerWholeSecond) {
+using FrameRate = ProgramValuesTest;
+
+TEST_F(FrameRate, CountsFramesPerWholeSecond) {
     frameCount = 0;
     fps = 0.0f;
     fpsWindowStart = 0.0f;
@@ -16,7 +20,7 @@ TEST(FrameRate, CountsFramesPerWholeSecond) {
     EXPECT_EQ(fpsWindowStart, 1.0f);
 }
 
-TEST(FrameRate, AStallClosesOneWindowPerFrame) {
+TEST_F(FrameRate, AStallClosesOneWindowPerFrame) {
     frameCount = 0;
     fps = 0.0f;
     fpsWindowStart = 0.0f;
@@ -37,7 +41,7 @@ TEST(FrameRate, AStallClosesOneWindowPerFrame) {
     EXPECT_EQ(frameCount, 1);
 }
 
-TEST(FrameRate, ProjectionMatchesTheFixedElements) {
+TEST_F(FrameRate, ProjectionMatchesTheFixedElements) {
     settings.width = 1280.0f;
     settings.height = 720.0f;
     glm::mat4 p = frameProjection();

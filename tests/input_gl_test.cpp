@@ -79,7 +79,6 @@ TEST_F(InputTest, EnterRequestsOneRestartAndEscapeCloses) {
     release(GLFW_KEY_ENTER);
     release(GLFW_KEY_ENTER);
     EXPECT_TRUE(restartRequested);  // one flag, one restart
-    restartRequested = false;
     release(GLFW_KEY_ESCAPE);
     EXPECT_TRUE(glfwWindowShouldClose(sharedGlWindow()));
     glfwSetWindowShouldClose(sharedGlWindow(), GLFW_FALSE);

@@ -1,5 +1,6 @@
 // Light uniforms: the twelve members of one "pointLight[" element, read back from a linked program.
-#include "render/lights.h"
+#include "render/light_uniforms.h"
+#include "world/lights.h"
 
 #include "support/gl_context.h"
 #include "support/process.h"

@@ -1,5 +1,5 @@
 // Light sources: construction, placement from in-memory scenes, the walk order and the shadow limit.
-#include "render/lights.h"
+#include "world/lights.h"
 
 #include "assets/model.h"
 #include "light_scenes.h"

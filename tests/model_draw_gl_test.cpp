@@ -1,7 +1,7 @@
 // Model and mesh drawing: sampler units and names, the skinning flag, and a skinned triangle on screen.
 #include "assets/model.h"
 
-#include "app/shader.h"
+#include "core/shader.h"
 #include "support/gl_context.h"
 #include "support/process.h"
 #include "support/scene_builder.h"

@@ -1,7 +1,8 @@
 // Overlay: the frame-rate text and its placement, the glyph table, pen advances, failed fonts, untouched state.
-#include "app/frame.h"
-#include "app/input.h"
-#include "app/settings.h"
+#include "core/frame_rate.h"
+#include "core/settings.h"
+#include "core/toggles.h"
+#include "render/frame.h"
 #include "render/overlay.h"
 #include "support/gl_context.h"
 #include "world/components.h"
@@ -32,22 +33,6 @@ std::string stageAndProgramLogs(unsigned int program) {
 Shader hudProgram() {
     return Shader("Resources/shader/hudVertex.shader", "Resources/shader/hudFragment.shader", NO_GEOMETRY);
 }
-
-// Program-wide values the overlay reads, restored after each test.
-struct OverlayScope {
-    Settings savedSettings = settings;
-    bool savedShowFps = showFps;
-    float savedFps = fps;
-    OverlayScope(float width, float height) {
-        settings.width = width;
-        settings.height = height;
-    }
-    ~OverlayScope() {
-        settings = savedSettings;
-        showFps = savedShowFps;
-        fps = savedFps;
-    }
-};
 
 std::string loadCaptured(TextRenderer& text, const std::string& path) {
     std::stringstream captured;
@@ -136,7 +121,7 @@ TEST_F(OverlayTest, FrameRateTextCutsTowardZero) {
 }
 
 TEST_F(OverlayTest, LinesAndPlacementAtWidth1920) {
-    OverlayScope scope(1920.0f, 1080.0f);
+    useWindowSize(1920.0f, 1080.0f);
     Shader hud = hudProgram();
     TextRenderer text(&hud);
     EXPECT_FLOAT_EQ(text.textScale, 0.96f);
@@ -168,7 +153,7 @@ TEST_F(OverlayTest, LinesAndPlacementAtWidth1920) {
 }
 
 TEST_F(OverlayTest, PenAdvancesOverSpacesAndSkipsUnknownCodes) {
-    OverlayScope scope(320.0f, 200.0f);
+    useWindowSize(320.0f, 200.0f);
     Shader hud = hudProgram();
     TextRenderer text(&hud);
     unsigned int bitmap = solidGlyphTexture(10, 12, 255);
@@ -197,7 +182,7 @@ TEST_F(OverlayTest, PenAdvancesOverSpacesAndSkipsUnknownCodes) {
 }
 
 TEST_F(OverlayTest, GlyphCoverageIsColouredByTextColor) {
-    OverlayScope scope(64.0f, 32.0f);
+    useWindowSize(64.0f, 32.0f);
     Shader hud = hudProgram();
     TextRenderer text(&hud);
     unsigned int full = solidGlyphTexture(8, 8, 255);
@@ -218,7 +203,7 @@ TEST_F(OverlayTest, GlyphCoverageIsColouredByTextColor) {
 }
 
 TEST_F(OverlayTest, NothingToDrawTouchesNoGlState) {
-    OverlayScope scope(64.0f, 32.0f);
+    useWindowSize(64.0f, 32.0f);
     Shader hud = hudProgram();
     TextRenderer text(&hud);
     Registry registry;
@@ -261,7 +246,7 @@ TEST_F(OverlayTest, NothingToDrawTouchesNoGlState) {
 
 TEST_F(OverlayTest, ShippedFontFillsTheTableAndDrawsTheFrameRate) {
     if (!std::filesystem::exists(FONT_PATH)) GTEST_SKIP() << "no shipped font yet";
-    OverlayScope scope(400.0f, 200.0f);
+    useWindowSize(400.0f, 200.0f);
     Shader hud = hudProgram();
     TextRenderer text(&hud);
     EXPECT_EQ(loadCaptured(text, FONT_PATH), "");
@@ -295,7 +280,7 @@ TEST_F(OverlayTest, ShippedFontFillsTheTableAndDrawsTheFrameRate) {
 }
 
 TEST_F(OverlayTest, MissingFontLeavesAnEmptyTableAndDrawsNothing) {
-    OverlayScope scope(64.0f, 32.0f);
+    useWindowSize(64.0f, 32.0f);
     Shader hud = hudProgram();
     TextRenderer text(&hud);
     text.glyphs['x'] = Character{};  // a table from before is emptied

@@ -1,7 +1,7 @@
 // Pictures of a tiny world of our own: a box's shadow on the floor, and normal mapping.
 #include "tiny_scene.h"
 
-#include "app/input.h"
+#include "core/toggles.h"
 #include "support/gl_context.h"
 
 #include <gtest/gtest.h>
@@ -30,7 +30,6 @@ struct BoxOnFloor : GlTest {
         shadowsEnabled = true;
         normalMappingEnabled = true;
     }
-    void TearDown() override { shadowsEnabled = true; }
 };
 
 }  // namespace
@@ -88,7 +87,6 @@ struct NormalMappedWall : GlTest {
         scene->addLight({0.0f, 0.0f, 1.5f}, glm::vec3(0.3f));
         scene->lookAt({0.0f, 0.0f, 2.0f}, {0.0f, 0.0f, 0.0f});
     }
-    void TearDown() override { normalMappingEnabled = true; }
 };
 
 }  // namespace

@@ -1,5 +1,5 @@
 // Volumetric targets: half sizes from the settings (never 0), formats, filters, completeness, the depth copy.
-#include "app/settings.h"
+#include "core/settings.h"
 #include "render/composite.h"
 #include "render/render_targets.h"
 #include "support/gl_context.h"
@@ -29,15 +29,6 @@ Shader program(const std::string& name) {
     return Shader("Resources/shader/" + name + "Vertex.shader", "Resources/shader/" + name + "Fragment.shader",
                   NO_GEOMETRY);
 }
-
-struct SizeScope {
-    Settings saved = settings;
-    SizeScope(float width, float height) {
-        settings.width = width;
-        settings.height = height;
-    }
-    ~SizeScope() { settings = saved; }
-};
 
 struct Level {
     int width = 0, height = 0, format = 0;
@@ -106,7 +97,7 @@ TEST_F(RenderTargetsTest, HalfSizeTargetsHaveTheirFormatsFiltersAndAreComplete) 
     };
     Programs p;
     for (Case c : {Case{1280, 720, 640, 360}, Case{1001, 601, 500, 300}}) {
-        SizeScope size(c.width, c.height);
+        useWindowSize(c.width, c.height);
         Built built = build(p);
         const VolumetricLight& v = *built.light;
         EXPECT_EQ(built.output, "");
@@ -151,7 +142,7 @@ TEST_F(RenderTargetsTest, OnePixelWideWindowKeepsOnePixelTargets) {
     EXPECT_EQ(halfExtent(3.0f), 1);
     EXPECT_EQ(halfExtent(1001.0f), 500);
     Programs p;
-    SizeScope size(1.0f, 601.0f);
+    useWindowSize(1.0f, 601.0f);
     EXPECT_EQ(halfTargetSize(), glm::ivec2(1, 300));
     Built built = build(p);
     EXPECT_EQ(built.output, "") << "no incomplete framebuffer";
@@ -165,7 +156,7 @@ TEST_F(RenderTargetsTest, DepthDownsampleKeepsTheTexelAtTwiceItsCoordinate) {
     // The composite's upsampling reads this same texel back, so the choice has to hold exactly.
     Programs p;
     const int w = 9, h = 7;  // odd sizes: half size 4 x 3
-    SizeScope size(w, h);
+    useWindowSize(w, h);
     Built built = build(p);
     VolumetricLight& v = *built.light;
 

@@ -1,13 +1,13 @@
 // Restart: a new player with fresh clocks, the scenery and its lights untouched, the timeline reset.
 #include "world/restart.h"
 
-#include "animation/clocks.h"
-#include "app/audio.h"
-#include "app/input.h"
+#include "audio/timeline.h"
+#include "core/toggles.h"
+#include "world/clocks.h"
 #include "light_scenes.h"
-#include "render/lights.h"
 #include "world/camera_system.h"
 #include "world/components.h"
+#include "world/lights.h"
 #include "world/scene.h"
 
 #include <gtest/gtest.h>

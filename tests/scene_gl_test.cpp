@@ -1,11 +1,11 @@
 // Start-up with the shipped files: the four entities, the eight lights and their console lines.
 #include "world/scene.h"
 
-#include "animation/clocks.h"
 #include "animation/hierarchy.h"
-#include "render/lights.h"
 #include "support/gl_context.h"
+#include "world/clocks.h"
 #include "world/components.h"
+#include "world/lights.h"
 
 #include <gtest/gtest.h>
 

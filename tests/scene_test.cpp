@@ -2,8 +2,8 @@
 #include "world/scene.h"
 
 #include "light_scenes.h"
-#include "render/lights.h"
 #include "world/components.h"
+#include "world/lights.h"
 
 #include <gtest/gtest.h>
 #include <glm/gtc/matrix_transform.hpp>

@@ -1,6 +1,6 @@
 // Settings fuzz through the game binary: with any settings file the window opens, the targets sized by it
 // are made, and the game reaches its shaders; the full game starts with the small ones.
-#include "app/settings.h"
+#include "core/settings.h"
 #include "support/game_run.h"
 #include "support/pictures.h"
 #include "support/process.h"

@@ -1,5 +1,5 @@
 // Settings fuzz in the game's own reader: any file gives usable values and only one-line reports.
-#include "app/settings.h"
+#include "core/settings.h"
 #include "support/process.h"
 #include "support/settings_fuzz.h"
 

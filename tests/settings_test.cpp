@@ -1,5 +1,5 @@
 // Settings file: inih's parsing rules as the game relies on them, and the mended bad sizes.
-#include "app/settings.h"
+#include "core/settings.h"
 #include "support/process.h"
 
 #include <gtest/gtest.h>

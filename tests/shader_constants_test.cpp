@@ -1,9 +1,10 @@
 // The numbers the shipped shaders share with the C++ code: a change on one side alone fails here.
-#include "app/renderer.h"
 #include "assets/model.h"
 #include "render/forward_pass.h"
-#include "render/lights.h"
+#include "render/frame.h"
+#include "render/renderer.h"
 #include "render/shadow_pass.h"
+#include "world/lights.h"
 
 #include <gtest/gtest.h>
 
@@ -51,6 +52,8 @@ TEST(ShaderConstants, EveryNumberAShaderSharesWithTheCodeIsTheCodesValue) {
         {"fragment.shader", "REACH_SHARE", REACH_SHARE},
         {"vertex.shader", "MAX_BONES", MAX_BONES},
         {"vertexShadow.shader", "MAX_BONES", MAX_BONES},
+        {"quadFragment.shader", "NEAR", PROJECTION_NEAR},
+        {"quadFragment.shader", "FAR", PROJECTION_FAR},
     };
     for (const SharedNumber& number : numbers) {
         const std::string text = shaderText(number.file);

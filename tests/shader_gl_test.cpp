@@ -1,5 +1,5 @@
 // Shader programs: stages, link reports, fatal file and compile failures, uniform setters.
-#include "app/shader.h"
+#include "core/shader.h"
 #include "support/gl_context.h"
 
 #include <glm/gtc/type_ptr.hpp>

@@ -1,5 +1,5 @@
 // The real sound engine, heard through OpenAL Soft's wave backend: volume, 3D side and distance, lifetimes.
-#include "app/sound_engine.h"
+#include "audio/sound_engine.h"
 #include "support/process.h"
 #include "wave_capture.h"
 

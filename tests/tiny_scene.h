@@ -1,16 +1,17 @@
 // Tests: a tiny lit world of our own (floor, boxes, quads, point lights) rendered through the real passes.
 #pragma once
 
-#include "app/gl.h"
-#include "app/renderer.h"
-#include "app/settings.h"
 #include "assets/model.h"
+#include "core/gl.h"
+#include "core/settings.h"
+#include "render/frame.h"
 #include "render/forward_pass.h"
-#include "render/lights.h"
+#include "render/renderer.h"
 #include "render/shadow_pass.h"
 #include "support/process.h"
 #include "support/scene_builder.h"
 #include "world/components.h"
+#include "world/lights.h"
 #include "world/registry.h"
 
 #include <assimp/scene.h>
@@ -243,7 +244,7 @@ struct Scene {
     void lookAt(const glm::vec3& from, const glm::vec3& to) {
         eye = from;
         view = glm::lookAt(from, to, glm::vec3(0, 1, 0));
-        projection = glm::perspective(glm::radians(90.0f), settings.width / settings.height, 0.1f, 500.0f);
+        projection = frameProjection();
     }
 
     // The frame's shadow and scene passes, as the frame driver runs them, into the scene target.

@@ -1,14 +1,15 @@
 // Volumetric light: which lights the march receives, where its results land, and what it shows.
 #include "render/volumetric_pass.h"
 
-#include "app/frame.h"
-#include "app/input.h"
-#include "app/renderer.h"
-#include "app/settings.h"
-#include "render/lights.h"
+#include "app/startup.h"
+#include "core/settings.h"
+#include "core/toggles.h"
+#include "render/frame.h"
 #include "render/render_targets.h"
+#include "render/renderer.h"
 #include "support/gl_context.h"
 #include "support/process.h"
+#include "world/lights.h"
 #include "world/registry.h"
 
 #include <gtest/gtest.h>
@@ -187,7 +188,6 @@ Entity addLight(Registry& registry, const glm::vec3& position, bool volumetric, 
 }
 
 struct VolumetricPass : GlTest {
-    Settings saved = settings;
     std::unique_ptr<Shader> march, downsample, blur;
     std::unique_ptr<VolumetricLight> volumetric;
     Registry registry;
@@ -211,7 +211,7 @@ struct VolumetricPass : GlTest {
     void TearDown() override {
         glDeleteTextures(1, &depth);
         glDeleteTextures(1, &shadow);
-        settings = saved;
+        GlTest::TearDown();
     }
 
     // depthBoxes are what the camera sees, shadowBoxes what the light at lightPosition sees.
@@ -488,11 +488,9 @@ TEST_F(VolumetricPass, ABoxBetweenLightAndCameraLeavesADarkerShaft) {
 
 
 // The frame driver: the pass's clock moves only in frames that run it, and blending comes back on.
-TEST(VolumetricFrame, OnlyFramesWithThePassOnAdvanceItsClock) {
-    sharedGlWindow();
-    const Settings savedSettings = settings;
-    const bool savedToggle = volumetricEnabled;
-    const bool savedFps = showFps;
+using VolumetricFrame = GlTest;
+
+TEST_F(VolumetricFrame, OnlyFramesWithThePassOnAdvanceItsClock) {
     showFps = false;  // the overlay's text would switch blending on by itself
     settings.width = 64.0f;
     settings.height = 36.0f;
@@ -521,9 +519,6 @@ TEST(VolumetricFrame, OnlyFramesWithThePassOnAdvanceItsClock) {
     glfwDestroyWindow(renderer.window);
     renderer.window = nullptr;
     glfwMakeContextCurrent(sharedGlWindow());
-    settings = savedSettings;
-    volumetricEnabled = savedToggle;
-    showFps = savedFps;
 }
 
 namespace {

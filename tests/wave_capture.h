@@ -1,7 +1,7 @@
 // Test helpers: OpenAL Soft's wave backend as a microphone, and levels of what it wrote.
 #pragma once
 
-#include "app/sound_engine.h"
+#include "audio/sound_engine.h"
 #include "support/process.h"
 
 #include <cmath>

@@ -1,6 +1,8 @@
 // Node hierarchy walks: bone matrices of a time and the global matrix of one named node.
 #include "animation/hierarchy.h"
 
+#include "animation/keyframes.h"
+
 #include "assets/model.h"
 
 #include <assimp/scene.h>

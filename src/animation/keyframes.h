@@ -1,17 +1,13 @@
 // Keyframe interpolation: a node's local matrix from its animation channel at a time in ticks.
 #pragma once
 
+#include "assets/model.h"
+
 #include <glm/glm.hpp>
 #include <glm/gtc/quaternion.hpp>
 
-#include <string>
-#include <unordered_map>
-
 struct aiNode;
 struct aiNodeAnim;
-
-// Node name -> the chosen animation's channel for it.
-using ChannelMap = std::unordered_map<std::string, const aiNodeAnim*>;
 
 // Each list holds to its first key before it and to its last key at or after it.
 // A channel with no key of a kind gives the identity for it; nodeLocalTransform fills it from the node.

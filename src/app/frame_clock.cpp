@@ -1,7 +1,7 @@
 // Frame clock: an f32 reading of a timer 36 hours on would step in multiples of 15.6 ms.
 #include "app/frame_clock.h"
 
-#include "app/gl.h"
+#include "core/gl.h"
 
 FrameClock startFrameClock(double (*read)()) {
     FrameClock clock;

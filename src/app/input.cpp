@@ -1,15 +1,7 @@
 // Key callback: every key acts when it is let go; presses and repeats do nothing.
 #include "app/input.h"
 
-#include "app/gl.h"
-
-bool wireframe = false;
-bool faceCulling = true;
-bool showFps = true;
-bool shadowsEnabled = true;
-bool volumetricEnabled = true;
-bool normalMappingEnabled = true;
-bool restartRequested = false;
+#include "core/gl.h"
 
 void keyCallback(GLFWwindow* window, int key, int /*scancode*/, int action, int /*mods*/) {
     if (action != GLFW_RELEASE) return;

@@ -1,11 +1,13 @@
 // Off-screen game set-up, flight clocks and frame read-back shared by the shot, capture and bench tools.
 #include "app/offscreen.h"
 
+#include "app/startup.h"
+
 #include "animation/hierarchy.h"
-#include "app/frame.h"
-#include "app/gl.h"
-#include "app/settings.h"
 #include "assets/model.h"
+#include "core/gl.h"
+#include "core/settings.h"
+#include "render/frame.h"
 #include "world/components.h"
 
 #include <assimp/scene.h>

@@ -1,7 +1,7 @@
 // Off-screen game: the game's renderer and scene in a hidden window, for the tools that render the flight.
 #pragma once
 
-#include "app/renderer.h"
+#include "render/renderer.h"
 #include "world/registry.h"
 #include "world/scene.h"
 

@@ -1,8 +1,8 @@
 // Mesh: upload of one mesh's interleaved vertices and indices, and its draw with material textures.
 #include "assets/mesh.h"
 
-#include "app/gl.h"
-#include "app/shader.h"
+#include "core/gl.h"
+#include "core/shader.h"
 
 #include <algorithm>
 #include <limits>

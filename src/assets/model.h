@@ -1,7 +1,6 @@
 // Model: one imported model file with its GPU meshes, bones, animation, camera and lights.
 #pragma once
 
-#include "animation/keyframes.h"
 #include "assets/image_decode.h"
 #include "assets/mesh.h"
 #include "assets/texture.h"
@@ -48,6 +47,11 @@ struct ImportedModel {
 
 // Reads path and decodes its images; safe on any thread, several at once.
 ImportedModel importModel(const std::string& path);
+
+struct aiNodeAnim;
+
+// Node name -> the chosen animation's channel for it.
+using ChannelMap = std::unordered_map<std::string, const aiNodeAnim*>;
 
 struct BoneInfo {
     glm::mat4 offset{1.0f};          // mesh space to bone space, from the file

@@ -1,8 +1,8 @@
 // Model drawing: the bone matrices of the draw's time, the skinning flag, then every mesh.
 #include "assets/model.h"
 
-#include "app/gl.h"
-#include "app/shader.h"
+#include "core/gl.h"
+#include "core/shader.h"
 
 #include <glm/gtc/type_ptr.hpp>
 

@@ -1,9 +1,9 @@
 // Textures: decoding material images into GL textures, and the per-model texture cache.
 #include "assets/texture.h"
 
-#include "app/gl.h"
 #include "assets/image_decode.h"
 #include "assets/model.h"
+#include "core/gl.h"
 
 #include <iostream>
 

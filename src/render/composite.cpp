@@ -1,8 +1,12 @@
 // Composite: scene colour, scene depth and the volumetric light drawn to the window in one quad.
 #include "render/composite.h"
 
-#include "app/gl.h"
-#include "app/input.h"
+#include "core/gl.h"
+#include "core/settings.h"
+#include "core/toggles.h"
+#include "render/pass_timer.h"
+#include "render/render_targets.h"
+#include "render/renderer.h"
 
 void createQuadGeometry(unsigned int& vao, unsigned int& vbo) {
     glGenVertexArrays(1, &vao);
@@ -42,4 +46,16 @@ void compositeScene(const ScreenQuad& quad, unsigned int sceneColorTexture, unsi
     glDrawArrays(GL_TRIANGLES, 0, 6);
     glBindVertexArray(0);
     glEnable(GL_DEPTH_TEST);
+}
+
+void compositePass(Renderer& renderer) {
+    beginPass(renderer.passTimer, Pass::Composite);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glViewport(0, 0, static_cast<int>(settings.width), static_cast<int>(settings.height));
+    glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    compositeScene(*renderer.screenQuad, renderer.sceneColorTexture, renderer.volumetricLight->colorTextureA,
+                   renderer.sceneDepthTexture);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    endPass(renderer.passTimer, Pass::Composite);
 }

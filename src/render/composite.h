@@ -1,7 +1,7 @@
 // Composite: the full-screen quad that brings the scene and the volumetric light to the window.
 #pragma once
 
-#include "app/shader.h"
+#include "core/shader.h"
 
 // Six vertices of x, y, u, v covering the viewport with two triangles.
 inline constexpr float FULLSCREEN_QUAD[24] = {
@@ -30,3 +30,8 @@ struct ScreenQuad {
 // Draws the scene into the bound framebuffer, adding the volumetric light while it is switched on.
 void compositeScene(const ScreenQuad& quad, unsigned int sceneColorTexture, unsigned int volumetricTexture,
                     unsigned int sceneDepthTexture);
+
+struct Renderer;
+
+// The frame's composite: the window cleared white, then the scene and the volumetric light drawn to it.
+void compositePass(Renderer& renderer);

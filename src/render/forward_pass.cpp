@@ -2,14 +2,16 @@
 // every mesh lit by the lights that reach it.
 #include "render/forward_pass.h"
 
-#include "app/gl.h"
-#include "app/input.h"
-#include "app/renderer.h"
-#include "app/settings.h"
 #include "assets/model.h"
-#include "render/lights.h"
+#include "core/gl.h"
+#include "core/settings.h"
+#include "core/toggles.h"
+#include "render/light_uniforms.h"
+#include "render/pass_timer.h"
+#include "render/renderer.h"
 #include "render/shadow_pass.h"
 #include "world/components.h"
+#include "world/lights.h"
 #include "world/transform.h"
 
 #include <glm/gtc/type_ptr.hpp>
@@ -80,18 +82,7 @@ LightList lightsReaching(const Mesh& mesh, const glm::mat4& world, bool skinned,
 }
 
 void setNearLights(const Shader& shader, const LightList& lights) {
-    for (std::size_t i = 0; i < lights.size(); ++i) {
-        const LightSource& light = *lights[i];
-        const std::string base = "nearLight[" + std::to_string(i);
-        shader.setFloat(base + "].mAttenuationConstant", light.mAttenuationConstant);
-        shader.setFloat(base + "].mAttenuationLinear", light.mAttenuationLinear);
-        shader.setFloat(base + "].mAttenuationQuadratic", light.mAttenuationQuadratic);
-        shader.setVec3(base + "].mColorDiffuse", light.mColorDiffuse);
-        shader.setVec3(base + "].mColorSpecular", light.mColorSpecular);
-        shader.setVec3(base + "].mPosition", light.mPosition);
-        shader.setVec2(base + "].near_far", light.near_far);
-        shader.setInt(base + "].mLightID", light.mLightID);
-    }
+    for (std::size_t i = 0; i < lights.size(); ++i) setLightArrayElement(*lights[i], shader, "nearLight", static_cast<int>(i));
 }
 
 Shader lightCountVariant(const Shader& base, int count) {
@@ -167,4 +158,16 @@ void drawScene(const ForwardPassContext& context) {
     });
     glDepthFunc(GL_LESS);
     glBindSampler(SHADOW_ARRAY_UNIT, 0);
+}
+
+void scenePass(Renderer& renderer, Registry& registry, const glm::mat4& view, const glm::mat4& projection,
+               const glm::vec3& cameraPosition, int polygonMode) {
+    glPolygonMode(GL_FRONT_AND_BACK, static_cast<GLenum>(polygonMode));
+    beginPass(renderer.passTimer, Pass::Scene);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glBindFramebuffer(GL_FRAMEBUFFER, renderer.sceneFramebuffer);
+    glViewport(0, 0, static_cast<int>(settings.width), static_cast<int>(settings.height));
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    drawScene(ForwardPassContext{registry, view, projection, cameraPosition, renderer});
+    endPass(renderer.passTimer, Pass::Scene);
 }

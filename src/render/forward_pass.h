@@ -27,3 +27,8 @@ struct ForwardPassContext {
 
 // Draws each (Transform, Drawable) entity into the bound scene framebuffer, in the registry's order.
 void drawScene(const ForwardPassContext& context);
+
+// The frame's scene pass: the scene framebuffer cleared, then every drawable lit into it, in polygonMode
+// (F1's line mode applies to the scene's geometry alone).
+void scenePass(Renderer& renderer, Registry& registry, const glm::mat4& view, const glm::mat4& projection,
+               const glm::vec3& cameraPosition, int polygonMode);

@@ -1,10 +1,12 @@
 // Overlay: glyph textures from FreeType and the frame-rate text in the upper right corner.
 #include "render/overlay.h"
 
-#include "app/frame.h"
-#include "app/gl.h"
-#include "app/input.h"
-#include "app/settings.h"
+#include "core/frame_rate.h"
+#include "core/gl.h"
+#include "core/settings.h"
+#include "core/toggles.h"
+#include "render/pass_timer.h"
+#include "render/renderer.h"
 #include "world/components.h"
 #include "world/registry.h"
 
@@ -136,4 +138,11 @@ std::vector<OverlayLine> overlayLines(const TextRenderer& renderer, Registry& re
 void drawOverlay(TextRenderer& renderer, Registry& registry) {
     for (const OverlayLine& line : overlayLines(renderer, registry))
         renderText(renderer, line.text, line.x, line.y, line.scale, renderer.textColor);
+}
+
+void overlayPass(Renderer& renderer, Registry& registry) {
+    beginPass(renderer.passTimer, Pass::Overlay);
+    glDisable(GL_DEPTH_TEST);
+    drawOverlay(*renderer.textRenderer, registry);
+    endPass(renderer.passTimer, Pass::Overlay);
 }

@@ -1,7 +1,7 @@
 // Overlay: the frame-rate text drawn over the finished frame.
 #pragma once
 
-#include "app/shader.h"
+#include "core/shader.h"
 
 #include <glm/glm.hpp>
 
@@ -60,3 +60,8 @@ std::vector<OverlayLine> overlayLines(const TextRenderer& renderer, Registry& re
 
 // Draws this frame's overlay lines; with none it touches no GL state.
 void drawOverlay(TextRenderer& renderer, Registry& registry);
+
+struct Renderer;
+
+// The frame's overlay: the frame-rate text over the finished frame, with depth testing off.
+void overlayPass(Renderer& renderer, Registry& registry);

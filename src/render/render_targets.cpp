@@ -1,8 +1,8 @@
 // Volumetric render targets: the half-size framebuffers of the volumetric light and its blur.
 #include "render/render_targets.h"
 
-#include "app/gl.h"
-#include "app/settings.h"
+#include "core/gl.h"
+#include "core/settings.h"
 #include "render/composite.h"
 
 #include <algorithm>

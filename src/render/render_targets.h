@@ -1,7 +1,7 @@
 // Volumetric render targets: half-size depth copy and two float colour targets with their quad.
 #pragma once
 
-#include "app/shader.h"
+#include "core/shader.h"
 
 #include <glm/glm.hpp>
 

@@ -1,7 +1,7 @@
 // Shadow cache: static depth per light, face tests for moving casters, face copies and clears.
 #include "render/shadow_cache.h"
 
-#include "app/gl.h"
+#include "core/gl.h"
 
 #include <cmath>
 #include <string>

@@ -1,7 +1,7 @@
 // Shadow cache: the static casters' depth kept per light, and the cube faces that moving casters touched.
 #pragma once
 
-#include "render/lights.h"
+#include "world/lights.h"
 
 #include <glm/glm.hpp>
 

@@ -1,12 +1,14 @@
 // Point-light shadows: face matrices per light and the caster draws of the layered depth pass.
 #include "render/shadow_pass.h"
 
-#include "app/gl.h"
-#include "app/renderer.h"
 #include "assets/model.h"
-#include "render/lights.h"
+#include "core/gl.h"
+#include "render/pass_timer.h"
+#include "render/renderer.h"
 #include "render/shadow_cache.h"
+#include "world/clocks.h"
 #include "world/components.h"
+#include "world/lights.h"
 #include "world/transform.h"
 
 #include <glm/gtc/matrix_transform.hpp>
@@ -232,4 +234,15 @@ void renderShadowCasters(Renderer& renderer, Registry& registry, float /*deltaTi
     });
     glBindVertexArray(0);
     glBindFramebuffer(GL_FRAMEBUFFER, renderer.shadowFramebuffer);
+}
+
+void shadowPass(Renderer& renderer, Registry& registry, float deltaTime) {
+    beginPass(renderer.passTimer, Pass::Shadow);
+    glViewport(0, 0, SHADOW_SIZE, SHADOW_SIZE);
+    glBindFramebuffer(GL_FRAMEBUFFER, renderer.shadowFramebuffer);
+    glClearColor(0.1f, 0.2f, 0.3f, 1.0f);
+    renderer.shadowShader->use();
+    animateLights(registry);  // lights on animated nodes follow them; the casters are posed, not advanced
+    renderShadowCasters(renderer, registry, deltaTime);
+    endPass(renderer.passTimer, Pass::Shadow);
 }

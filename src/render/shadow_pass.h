@@ -1,7 +1,7 @@
 // Point-light shadows: each light's six cube-face matrices and the layered depth pass into the shadow array.
 #pragma once
 
-#include "app/shader.h"
+#include "core/shader.h"
 
 #include <glm/glm.hpp>
 
@@ -59,3 +59,7 @@ void initShadows(Renderer& renderer, Registry& registry);
 
 // Every light, last created first: its uniforms, then its casters; shadowShader is current.
 void renderShadowCasters(Renderer& renderer, Registry& registry, float deltaTime);
+
+// The frame's shadow pass: the animated lights follow their nodes, then every light's cube is brought up
+// to date in the shadow array. The cache keeps what did not change, so the array is not cleared.
+void shadowPass(Renderer& renderer, Registry& registry, float deltaTime);

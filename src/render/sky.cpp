@@ -1,7 +1,9 @@
 // Skybox: cube-map loading and the sky draw behind the scene.
 #include "render/sky.h"
 
-#include "app/gl.h"
+#include "core/gl.h"
+#include "render/pass_timer.h"
+#include "render/renderer.h"
 
 #include <stb_image.h>
 
@@ -92,4 +94,11 @@ void drawSkybox(const Skybox& skybox, glm::mat4 view, const glm::mat4& projectio
     glDrawArrays(GL_TRIANGLES, 0, 36);
     glBindVertexArray(0);
     glDepthFunc(GL_LESS);
+}
+
+void skyPass(Renderer& renderer, const glm::mat4& view, const glm::mat4& projection) {
+    beginPass(renderer.passTimer, Pass::Sky);
+    drawSkybox(*renderer.skybox, view, projection, renderer.skyboxTexture);
+    endPass(renderer.passTimer, Pass::Sky);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
 }

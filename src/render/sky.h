@@ -1,14 +1,16 @@
 // Skybox: the night-sky cube map drawn behind the scene.
 #pragma once
 
-#include "app/shader.h"
 #include "assets/image_decode.h"
+#include "core/shader.h"
 
 #include <glm/glm.hpp>
 
 #include <array>
 #include <string>
 #include <vector>
+
+struct Renderer;
 
 // The six face images in cube-map face order (+X, -X, +Y, -Y, +Z, -Z).
 inline const std::array<std::string, 6> SKYBOX_FACES = {
@@ -42,3 +44,7 @@ glm::mat4 withoutTranslation(const glm::mat4& view);
 
 // Draws the cube at the far plane where the scene left the cleared depth.
 void drawSkybox(const Skybox& skybox, glm::mat4 view, const glm::mat4& projection, unsigned int texture);
+
+// The frame's sky, behind the scene in the scene framebuffer; it is the last geometry drawn in F1's mode,
+// so polygons are filled again afterwards.
+void skyPass(Renderer& renderer, const glm::mat4& view, const glm::mat4& projection);

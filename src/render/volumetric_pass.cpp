@@ -1,9 +1,13 @@
 // Volumetric light: uploads the volumetric lights, draws the ray-march quad and the separable blur.
 #include "render/volumetric_pass.h"
 
-#include "app/gl.h"
-#include "render/lights.h"
+#include "core/gl.h"
+#include "core/settings.h"
+#include "render/light_uniforms.h"
+#include "render/pass_timer.h"
 #include "render/render_targets.h"
+#include "render/renderer.h"
+#include "world/lights.h"
 #include "world/registry.h"
 
 namespace {
@@ -90,4 +94,36 @@ void blurVolumetricLight(VolumetricLight& volumetric) {
     program.setInt("horizontal", 1);
     glMemoryBarrier(GL_TEXTURE_FETCH_BARRIER_BIT);
     drawQuad();
+}
+
+// Volumetric light at half size: the scene depth halved, then the ray march and its blur.
+// The scene depth halved into the march's own depth target.
+static void halveSceneDepth(VolumetricLight& volumetric, unsigned int sceneDepthTexture) {
+    glBindFramebuffer(GL_FRAMEBUFFER, volumetric.depthFramebuffer);
+    const glm::ivec2 half = halfTargetSize();
+    glViewport(0, 0, half.x, half.y);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    volumetric.downsampleProgram->use();
+    glBindVertexArray(volumetric.vao);
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, sceneDepthTexture);
+    glDrawArrays(GL_TRIANGLES, 0, 6);
+    glBindVertexArray(0);
+}
+
+void volumetricPasses(Renderer& renderer, Registry& registry, const glm::vec3& cameraPosition,
+                      const glm::mat4& inverseView, const glm::mat4& projection, float deltaTime) {
+    beginPass(renderer.passTimer, Pass::Volumetric);
+    VolumetricLight& volumetric = *renderer.volumetricLight;
+    glDisable(GL_BLEND);
+    halveSceneDepth(volumetric, renderer.sceneDepthTexture);
+
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glViewport(0, 0, static_cast<int>(settings.width), static_cast<int>(settings.height));
+    const glm::mat4 inverseProjection = glm::inverse(projection);
+    renderVolumetricLight(volumetric, volumetric.halfDepthTexture, cameraPosition, inverseView,
+                          inverseProjection, deltaTime, registry, renderer.shadowMapArray,
+                          renderer.shadowLookupSampler);
+    glEnable(GL_BLEND);
+    endPass(renderer.passTimer, Pass::Volumetric);
 }

@@ -17,5 +17,12 @@ void renderVolumetricLight(VolumetricLight& volumetric, unsigned int depthTextur
                            Registry& registry, unsigned int shadowMapArray,
                            unsigned int shadowSampler = 0);
 
+struct Renderer;
+
+// The frame's volumetric block at half size: the scene depth halved, then the ray march and its blur.
+// Blending is off inside it and back on after.
+void volumetricPasses(Renderer& renderer, Registry& registry, const glm::vec3& cameraPosition,
+                      const glm::mat4& inverseView, const glm::mat4& projection, float deltaTime);
+
 // A into B across ("horizontal" 0), then B back into A ("horizontal" 1); the quad stays bound.
 void blurVolumetricLight(VolumetricLight& volumetric);

@@ -1,9 +1,9 @@
 // Camera system and sound listener.
 #include "world/camera_system.h"
 
-#include "app/audio.h"
-#include "app/sound_engine.h"
 #include "assets/model.h"
+#include "audio/sound_engine.h"
+#include "audio/timeline.h"
 #include "world/components.h"
 
 void updateCameras(Registry& registry, float deltaTime, FrameCamera& frameCamera) {

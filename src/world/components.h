@@ -1,7 +1,7 @@
 // Components: plain value records attached to registry entities.
 #pragma once
 
-#include "app/shader.h"
+#include "core/shader.h"
 #include "world/registry.h"
 
 #include <glm/glm.hpp>

@@ -1,8 +1,8 @@
 // Restart of a run.
 #include "world/restart.h"
 
-#include "app/audio.h"
-#include "app/input.h"
+#include "audio/timeline.h"
+#include "core/toggles.h"
 #include "world/components.h"
 #include "world/scene.h"
 

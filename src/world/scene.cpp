@@ -1,8 +1,8 @@
 // Scene construction from the shipped files.
 #include "world/scene.h"
 
-#include "render/lights.h"
 #include "world/components.h"
+#include "world/lights.h"
 #include "world/transform.h"
 
 #include <future>

@@ -1,8 +1,8 @@
 // Scene construction: the main shader, the four models, the player and the scenery with its lights.
 #pragma once
 
-#include "app/shader.h"
 #include "assets/model.h"
+#include "core/shader.h"
 #include "world/registry.h"
 
 #include <glm/glm.hpp>

@@ -2,9 +2,9 @@
 // and with ffmpeg both into one MP4.
 #include "flight_sound.h"
 
-#include "app/frame.h"
 #include "app/input.h"
 #include "app/offscreen.h"
+#include "render/frame.h"
 
 #include <cmath>
 #include <cstdio>

@@ -1,9 +1,9 @@
 // Flight sound: the game's audio timeline driven by flight time through OpenAL Soft's loopback device.
 #include "flight_sound.h"
 
-#include "app/audio.h"
 #include "app/offscreen.h"
-#include "app/sound_engine.h"
+#include "audio/sound_engine.h"
+#include "audio/timeline.h"
 #include "world/camera_system.h"
 
 #include <algorithm>

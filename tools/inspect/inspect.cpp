@@ -1,8 +1,8 @@
 // hollowmere-inspect FILE [--time SECONDS]: prints what the game sees in a model file.
 #include "animation/hierarchy.h"
-#include "app/gl.h"
 #include "assets/assimp_convert.h"
 #include "assets/model.h"
+#include "core/gl.h"
 
 #include <assimp/scene.h>
 

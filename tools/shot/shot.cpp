@@ -1,8 +1,8 @@
 // hollowmere-shot: renders the flight at one moment with the game's own frame and writes it as PNG.
-#include "app/frame.h"
-#include "app/gl.h"
 #include "app/input.h"
 #include "app/offscreen.h"
+#include "core/gl.h"
+#include "render/frame.h"
 
 #include <algorithm>
 #include <chrono>

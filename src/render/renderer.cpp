@@ -1,68 +1,27 @@
-// Start-up: window, context and the GPU resources every frame uses.
-#include "app/renderer.h"
+// Renderer: the GPU resources every frame uses, built once the context is current, and their shutdown.
+#include "render/renderer.h"
 
-#include "app/fatal.h"
-#include "app/gl.h"
-#include "app/input.h"
-#include "app/settings.h"
+#include "core/gl.h"
+#include "core/settings.h"
 #include "render/composite.h"
 #include "render/overlay.h"
 #include "render/render_targets.h"
 #include "render/shadow_cache.h"
 #include "render/sky.h"
 
-#include <future>
 #include <iostream>
 
 Renderer::Renderer() = default;
 Renderer::~Renderer() = default;
 
-void openWindow(Renderer& renderer, bool visible) {
-    if (!glfwInit()) {
-        std::cout << "Failed to init glfw" << std::endl;
-        fatalExit();
-    }
-    glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 4);
-    glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
-    glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
-    glfwWindowHint(GLFW_REFRESH_RATE, static_cast<int>(settings.refreshRate));
-    // Every target is sized once at start-up, so the window keeps that size.
-    glfwWindowHint(GLFW_RESIZABLE, GLFW_FALSE);
-    glfwWindowHint(GLFW_VISIBLE, visible ? GLFW_TRUE : GLFW_FALSE);
-
-    GLFWmonitor* monitor = nullptr;
-    if (settings.fullscreen) {
-        monitor = glfwGetPrimaryMonitor();
-        const GLFWvidmode* mode = monitor ? glfwGetVideoMode(monitor) : nullptr;
-        if (mode) {
-            settings.width = static_cast<float>(mode->width);
-            settings.height = static_cast<float>(mode->height);
-        } else {
-            monitor = nullptr;
-        }
-    }
-    renderer.window = glfwCreateWindow(static_cast<int>(settings.width), static_cast<int>(settings.height),
-                                       WINDOW_TITLE, monitor, nullptr);
-    if (!renderer.window) {
-        glfwTerminate();
-        std::cout << "Failed to open window" << std::endl;
-        fatalExit();
-    }
-    glfwMakeContextCurrent(renderer.window);
-    glfwSetKeyCallback(renderer.window, keyCallback);
-
-    glewExperimental = GL_TRUE;
-    if (glewInit() != GLEW_OK) {
-        std::cout << "Failed to initialize glew" << std::endl;
-        fatalExit();
-    }
-    // GLEW's probe on a core context leaves a harmless GL_INVALID_ENUM behind.
-    while (glGetError() != GL_NO_ERROR) {}
-
-    glClearColor(0.8f, 0.1f, 0.56f, 0.0f);
-    glViewport(0, 0, static_cast<int>(settings.width), static_cast<int>(settings.height));
-    glEnable(GL_DEPTH_TEST);
-    glEnable(GL_CULL_FACE);
+// Clamped at every edge and filtered by filter both ways, through set(name, value) of a texture or sampler.
+template <typename Set>
+static void clampAndFilter(Set set, GLint filter) {
+    set(GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    set(GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    set(GL_TEXTURE_WRAP_R, GL_CLAMP_TO_EDGE);
+    set(GL_TEXTURE_MIN_FILTER, filter);
+    set(GL_TEXTURE_MAG_FILTER, filter);
 }
 
 void createSceneTarget(Renderer& renderer) {
@@ -83,10 +42,7 @@ void createSceneTarget(Renderer& renderer) {
 
     glGenTextures(1, &renderer.sceneDepthTexture);
     glBindTexture(GL_TEXTURE_2D, renderer.sceneDepthTexture);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    clampAndFilter([](GLenum name, GLint value) { glTexParameteri(GL_TEXTURE_2D, name, value); }, GL_NEAREST);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT, width, height, 0, GL_DEPTH_COMPONENT, GL_FLOAT, nullptr);
     glBindTexture(GL_TEXTURE_2D, 0);
     glFramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_TEXTURE_2D, renderer.sceneDepthTexture, 0);
@@ -106,11 +62,8 @@ void createShadowTarget(Renderer& renderer) {
 
     glGenTextures(1, &renderer.shadowMapArray);
     glBindTexture(GL_TEXTURE_CUBE_MAP_ARRAY, renderer.shadowMapArray);
-    glTexParameteri(GL_TEXTURE_CUBE_MAP_ARRAY, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_CUBE_MAP_ARRAY, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_CUBE_MAP_ARRAY, GL_TEXTURE_WRAP_R, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_CUBE_MAP_ARRAY, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_CUBE_MAP_ARRAY, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    clampAndFilter([](GLenum name, GLint value) { glTexParameteri(GL_TEXTURE_CUBE_MAP_ARRAY, name, value); },
+                   GL_LINEAR);
     glTexImage3D(GL_TEXTURE_CUBE_MAP_ARRAY, 0, GL_DEPTH_COMPONENT, SHADOW_SIZE, SHADOW_SIZE, SHADOW_LAYER_FACES, 0,
                  GL_DEPTH_COMPONENT, GL_FLOAT, nullptr);
     glBindTexture(GL_TEXTURE_CUBE_MAP_ARRAY, 0);
@@ -122,18 +75,13 @@ void createShadowTarget(Renderer& renderer) {
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
 
     glGenSamplers(1, &renderer.shadowLookupSampler);
-    glSamplerParameteri(renderer.shadowLookupSampler, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glSamplerParameteri(renderer.shadowLookupSampler, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glSamplerParameteri(renderer.shadowLookupSampler, GL_TEXTURE_WRAP_R, GL_CLAMP_TO_EDGE);
-    glSamplerParameteri(renderer.shadowLookupSampler, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glSamplerParameteri(renderer.shadowLookupSampler, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    const unsigned int sampler = renderer.shadowLookupSampler;
+    clampAndFilter([sampler](GLenum name, GLint value) { glSamplerParameteri(sampler, name, value); }, GL_NEAREST);
     glObjectLabel(GL_SAMPLER, renderer.shadowLookupSampler, -1, "shadow lookup sampler");
 
     renderer.shadowCache = std::make_unique<ShadowCache>();
     createShadowCache(*renderer.shadowCache, renderer.shadowMapArray, SHADOW_SIZE, SHADOW_LAYER_FACES);
 }
-
-namespace {
 
 // The sky, the overlay text, the composite quad and the volumetric targets with their programs.
 void createRenderObjects(Renderer& renderer, const std::vector<DecodedImage>& skyFaces) {
@@ -163,44 +111,23 @@ void createRenderObjects(Renderer& renderer, const std::vector<DecodedImage>& sk
     renderer.skyboxTexture = renderer.skybox->cubemapTexture;
 }
 
-}  // namespace
-
-void initRenderer(Renderer& renderer, bool visible) {
-    renderer.shadowsInitialised = false;
-    // The sky's faces decode while the window and context come up.
-    std::future<std::vector<DecodedImage>> skyFaces =
-        std::async(std::launch::async, decodeCubemapFaces, SKYBOX_FACES);
-    openWindow(renderer, visible);
-
-    createRenderObjects(renderer, skyFaces.get());
-
-    // The layered program that renders every light's six cube faces in one draw per caster.
+void createShadowProgram(Renderer& renderer) {
     renderer.shadowShader = std::make_unique<Shader>("Resources/shader/vertexShadow.shader",
                                                      "Resources/shader/fragmentShadow.shader",
                                                      "Resources/shader/geometryShadow.shader");
+}
 
-    // Cursor hidden and captured: nobody steers.
-    glfwSetCursorPos(renderer.window, 0.0, 0.0);
-    glfwSetInputMode(renderer.window, GLFW_CURSOR, GLFW_CURSOR_DISABLED);
-
-    createSceneTarget(renderer);
-    createShadowTarget(renderer);
+// Frees the start-up records in the order given.
+template <typename... Owners>
+static void releaseAll(Owners&... owners) {
+    (owners.reset(), ...);
 }
 
 void shutdownRenderer(Renderer& renderer) {
     glDeleteFramebuffers(1, &renderer.sceneFramebuffer);
     glfwTerminate();
     renderer.window = nullptr;
-    renderer.skyboxShader.reset();
-    renderer.skybox.reset();
-    renderer.hudShader.reset();
-    renderer.textRenderer.reset();
-    renderer.quadShader.reset();
-    renderer.screenQuad.reset();
-    renderer.volumetricShader.reset();
-    renderer.volumetricDownsampleShader.reset();
-    renderer.blurShader.reset();
-    renderer.volumetricLight.reset();
-    renderer.shadowShader.reset();
-    renderer.shadowCache.reset();
+    releaseAll(renderer.skyboxShader, renderer.skybox, renderer.hudShader, renderer.textRenderer, renderer.quadShader,
+               renderer.screenQuad, renderer.volumetricShader, renderer.volumetricDownsampleShader,
+               renderer.blurShader, renderer.volumetricLight, renderer.shadowShader, renderer.shadowCache);
 }

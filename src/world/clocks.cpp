@@ -1,10 +1,10 @@
 // Animation clocks and the light animation that follows them.
-#include "animation/clocks.h"
+#include "world/clocks.h"
 
 #include "animation/hierarchy.h"
 #include "assets/model.h"
-#include "render/lights.h"
 #include "world/components.h"
+#include "world/lights.h"
 
 void advanceAnimationClocks(Registry& registry, float deltaTime) {
     registry.each<Drawable>([&](Entity, Drawable& drawable) {

@@ -1,5 +1,5 @@
 // Fatal ending: a "PAUSE" that waits only when a person can answer it.
-#include "app/fatal.h"
+#include "core/fatal.h"
 
 #include <unistd.h>
 

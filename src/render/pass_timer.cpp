@@ -1,7 +1,7 @@
 // Pass timing: timestamps around each pass of a frame, only while the benchmark asks for them.
-#include "app/pass_timer.h"
+#include "render/pass_timer.h"
 
-#include "app/gl.h"
+#include "core/gl.h"
 
 void createPassTimer(PassTimer& timer) {
     glGenQueries(static_cast<int>(timer.queries.size()), timer.queries.data());

@@ -1,10 +1,12 @@
 // Renderer: the window, the start-up programs, the render objects and the scene and shadow targets.
 #pragma once
 
-#include "app/shader.h"
+#include "assets/image_decode.h"
+#include "core/shader.h"
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 struct GLFWwindow;
 struct Skybox;
@@ -55,12 +57,12 @@ struct Renderer {
     Renderer& operator=(const Renderer&) = delete;
 };
 
-// Opens the window and builds every start-up GPU resource; a fatal failure prints, waits and exits.
-// visible is false for the tools and tests that render off screen.
-void initRenderer(Renderer& renderer, bool visible = true);
+// The sky, the overlay text, the composite quad and the volumetric targets with their programs; the
+// context is current.
+void createRenderObjects(Renderer& renderer, const std::vector<DecodedImage>& skyFaces);
 
-// Window half of the start-up: window system, window, context, GLEW, initial GL state.
-void openWindow(Renderer& renderer, bool visible);
+// The layered program that renders every light's six cube faces in one draw per caster.
+void createShadowProgram(Renderer& renderer);
 
 // The scene framebuffer with its colour and depth textures at the window size.
 void createSceneTarget(Renderer& renderer);

@@ -1,8 +1,8 @@
 // Shader programs: compile the stage files, link, report, and set uniforms by name.
-#include "app/shader.h"
+#include "core/shader.h"
 
-#include "app/fatal.h"
-#include "app/gl.h"
+#include "core/fatal.h"
+#include "core/gl.h"
 
 #include <glm/gtc/type_ptr.hpp>
 

@@ -1,5 +1,5 @@
 // Settings file: parsed once by inih's INIReader during static initialisation.
-#include "app/settings.h"
+#include "core/settings.h"
 
 #include <INIReader.h>
 

@@ -1,5 +1,5 @@
 // Sound engine: OpenAL Soft mixes and places the sounds on its own threads, mpg123 decodes them.
-#include "app/sound_engine.h"
+#include "audio/sound_engine.h"
 
 #include <AL/al.h>
 #include <AL/alc.h>
@@ -128,6 +128,18 @@ SoundEngine* makeEngine(ALCdevice* device, ALCcontext* context, bool loopback) {
     return engine;
 }
 
+// A context on device with attributes (null for the device's own), made current; the device is closed
+// again when that fails.
+SoundEngine* startEngine(ALCdevice* device, const ALCint* attributes, bool loopback) {
+    ALCcontext* context = alcCreateContext(device, attributes);
+    if (!context || !alcMakeContextCurrent(context)) {
+        if (context) alcDestroyContext(context);
+        alcCloseDevice(device);
+        return nullptr;
+    }
+    return makeEngine(device, context, loopback);
+}
+
 Sound* startSound(SoundEngine* engine, ALuint buffer, bool looped, bool relative, const glm::vec3& position) {
     ALuint source = 0;
     alGetError();
@@ -173,13 +185,7 @@ SoundEngine* createSoundEngine() {
         alcCloseDevice(device);
         return nullptr;
     }
-    ALCcontext* context = alcCreateContext(device, nullptr);
-    if (!context || !alcMakeContextCurrent(context)) {
-        if (context) alcDestroyContext(context);
-        alcCloseDevice(device);
-        return nullptr;
-    }
-    return makeEngine(device, context, false);
+    return startEngine(device, nullptr, false);
 }
 
 SoundEngine* createLoopbackSoundEngine(int rate) {
@@ -191,13 +197,7 @@ SoundEngine* createLoopbackSoundEngine(int rate) {
     if (!device) return nullptr;
     const ALCint attributes[] = {ALC_FORMAT_CHANNELS_SOFT, ALC_STEREO_SOFT, ALC_FORMAT_TYPE_SOFT, ALC_SHORT_SOFT,
                                  ALC_FREQUENCY, rate, 0};
-    ALCcontext* context = alcCreateContext(device, attributes);
-    if (!context || !alcMakeContextCurrent(context)) {
-        if (context) alcDestroyContext(context);
-        alcCloseDevice(device);
-        return nullptr;
-    }
-    return makeEngine(device, context, true);
+    return startEngine(device, attributes, true);
 }
 
 void renderSamples(SoundEngine* engine, int frames, std::vector<int16_t>& out) {

@@ -1,7 +1,7 @@
 // Audio of a run: background loops at start-up, the lantern and the glass break at their moments.
-#include "app/audio.h"
+#include "audio/timeline.h"
 
-#include "app/sound_engine.h"
+#include "audio/sound_engine.h"
 
 #include <cmath>
 

@@ -1,7 +1,6 @@
 // Light sources: the one record every light pass reads, made from the lights of a model file.
 #pragma once
 
-#include "app/shader.h"
 #include "world/registry.h"
 
 #include <glm/glm.hpp>
@@ -77,6 +76,3 @@ inline bool hasShadowCube(const LightSource& light) { return light.mLightID >= 0
 // Prints "emplacing light" and the world position for each.
 void emplaceModelLights(Model& model, Registry& registry, Entity owner, const glm::vec3& offset, float tau,
                         float phi, const glm::vec3& attenuation, bool volumetric, unsigned int sampleCount);
-
-// Uploads the light as element i of "pointLight[": twelve uniforms; the program must be current.
-void setLightUniforms(const LightSource& light, const Shader& shader, int i);

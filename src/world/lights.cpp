@@ -1,5 +1,5 @@
 // Light sources: construction from model lights, placement in the world, and the light uniforms.
-#include "render/lights.h"
+#include "world/lights.h"
 
 #include "assets/assimp_convert.h"
 #include "assets/model.h"
@@ -58,22 +58,6 @@ Drawable* lightOwnerDrawable(Registry& registry, Entity light) {
     Entity owner = lightOwner(registry, light);
     if (!registry.valid(owner) || !registry.all_of<Drawable>(owner)) return nullptr;
     return &registry.get<Drawable>(owner);
-}
-
-void setLightUniforms(const LightSource& light, const Shader& shader, int i) {
-    const std::string base = "pointLight[" + std::to_string(i);
-    shader.setFloat(base + "].mAttenuationConstant", light.mAttenuationConstant);
-    shader.setFloat(base + "].mAttenuationLinear", light.mAttenuationLinear);
-    shader.setFloat(base + "].mAttenuationQuadratic", light.mAttenuationQuadratic);
-    shader.setVec3(base + "].mColorAmbient", light.mColorAmbient);
-    shader.setVec3(base + "].mColorDiffuse", light.mColorDiffuse);
-    shader.setVec3(base + "].mColorSpecular", light.mColorSpecular);
-    shader.setVec3(base + "].mPosition", light.mPosition);
-    shader.setVec2(base + "].near_far", light.near_far);
-    shader.setInt(base + "].mLightID", light.mLightID);
-    shader.setFloat(base + "].mTau", light.mTau);
-    shader.setFloat(base + "].mPhi", light.mPhi);
-    shader.setInt(base + "].mNrSamples", light.mNrSamples);
 }
 
 // World matrix of the node called name through its file transformations, root included.
