@@ -80,7 +80,7 @@ std::string lastLine(const std::string& output) {
 }
 
 CommandResult runBench(const std::string& arguments) {
-    return runCommand(binaryDir() + "/bench/hollowmere-bench " + arguments);
+    return runCommand(binaryDir() + "/tools/bench/hollowmere-bench " + arguments);
 }
 
 const char* const PASSES[] = {"shadow", "scene", "sky", "volumetric", "composite", "overlay"};
