@@ -1,51 +1,42 @@
 // hollowmere-bench: renders the flight with the game's own frame and says where a frame's time goes.
-#include "app/frame.h"
 #include "app/gl.h"
-#include "app/offscreen.h"
 #include "app/pass_timer.h"
 #include "bench_report.h"
+#include "common/arguments.h"
+#include "common/offscreen_run.h"
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <sstream>
 #include <string>
 
 namespace {
 
 struct BenchOptions {
-    int frames = 60;
+    RunSetup setup;
+    int frames = 60;  // timed ones
     int warmup = 3;
-    int width = 1280;
-    int height = 720;
 };
 
-void usage() { std::cout << "usage: hollowmere-bench [--frames N] [--size WxH] [--warmup K]" << std::endl; }
-
-bool parseCount(const char* text, int minimum, int& out) {
-    char* end = nullptr;
-    const long value = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || value < minimum || value > 1000000) return false;
-    out = static_cast<int>(value);
-    return true;
-}
-
-bool parseArgs(int argc, char** argv, BenchOptions& options) {
-    for (int i = 1; i < argc; i += 2) {
-        const std::string arg = argv[i];
-        if (i + 1 >= argc) return false;
-        const char* value = argv[i + 1];
-        bool ok = false;
-        if (arg == "--frames") ok = parseCount(value, 1, options.frames);
-        else if (arg == "--warmup") ok = parseCount(value, 0, options.warmup);
-        else if (arg == "--size") ok = parseSize(value, options.width, options.height);
-        if (!ok) return false;
-    }
-    return true;
+std::optional<int> parseArgs(int argc, char** argv, BenchOptions& options) {
+    CLI::App app{"Renders the flight with the game's own frame and says where a frame's time goes.",
+                 "hollowmere-bench"};
+    useToolDefaults(app);
+    app.add_option("--frames", options.frames, "timed frames, a fixed step apart over the whole flight")
+        ->transform(wholeNumber(1, 1000000))
+        ->capture_default_str();
+    addSizeOption(app, options.setup.size);
+    app.add_option("--warmup", options.warmup, "untimed frames first, the first of them always drawn")
+        ->transform(wholeNumber(0, 1000000))
+        ->capture_default_str();
+    return readArguments(app, argc, argv);
 }
 
 // Milliseconds since this process started: its start time in /proc/self/stat against the boot clock.
@@ -69,65 +60,84 @@ double msSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 
-// One timed frame: the whole frame by its own timestamps and glFinish brackets, each pass by the timer.
-void timeFrame(OffscreenGame& game, PassTimer& timer, unsigned int frameQueries[2], float step, BenchReport& report) {
+// The untimed frames first, the first of them ending start-up; then the timed ones, each by its own
+// timestamps and glFinish brackets and each pass by the timer.
+struct BenchRun {
+    int untimed = 1;
+    BenchReport report;
+    PassTimer timer;
+    unsigned int frameQueries[2] = {0, 0};
+    std::chrono::steady_clock::time_point start;
+};
+
+int openBench(BenchRun& run, OffscreenGame& game) {
+    BenchReport& report = run.report;
+    report.flightSeconds = flightLength(game.registry);
+    // N steps of this size cover the whole flight.
+    report.stepSeconds = report.flightSeconds / static_cast<float>(report.frames);
+    return run.untimed + report.frames;
+}
+
+float startFrame(BenchRun& run, OffscreenGame& game, int index) {
+    if (index < run.untimed) return 0.0f;
+    if (index == run.untimed) {
+        createPassTimer(run.timer);
+        glGenQueries(2, run.frameQueries);
+        game.renderer.passTimer = &run.timer;
+    }
     glFinish();
-    const auto start = std::chrono::steady_clock::now();
-    glQueryCounter(frameQueries[0], GL_TIMESTAMP);
-    renderFrame(game.renderer, game.registry, step);
-    glQueryCounter(frameQueries[1], GL_TIMESTAMP);
+    run.start = std::chrono::steady_clock::now();
+    glQueryCounter(run.frameQueries[0], GL_TIMESTAMP);
+    return run.report.stepSeconds;
+}
+
+bool finishFrame(BenchRun& run, int index) {
+    if (index < run.untimed) {
+        // The first frame as the game renders it, untimed per pass: start-up ends when it is finished.
+        if (index == 0) {
+            glFinish();
+            run.report.startupMs = msSinceProcessStart();
+        }
+        return true;
+    }
+    glQueryCounter(run.frameQueries[1], GL_TIMESTAMP);
     glFinish();
-    report.frame.cpuMs.push_back(msSince(start));
+    BenchReport& report = run.report;
+    report.frame.cpuMs.push_back(msSince(run.start));
 
     GLuint64 begin = 0, end = 0;
-    glGetQueryObjectui64v(frameQueries[0], GL_QUERY_RESULT, &begin);
-    glGetQueryObjectui64v(frameQueries[1], GL_QUERY_RESULT, &end);
+    glGetQueryObjectui64v(run.frameQueries[0], GL_QUERY_RESULT, &begin);
+    glGetQueryObjectui64v(run.frameQueries[1], GL_QUERY_RESULT, &end);
     report.frame.gpuMs.push_back(end > begin ? static_cast<double>(end - begin) / 1.0e6 : 0.0);
 
-    collectPassTimes(timer);
+    collectPassTimes(run.timer);
     for (int i = 0; i < PASS_COUNT; ++i) {
-        report.passes[i].gpuMs.push_back(timer.gpuMs[i]);
-        report.passes[i].cpuMs.push_back(timer.cpuMs[i]);
+        report.passes[i].gpuMs.push_back(run.timer.gpuMs[i]);
+        report.passes[i].cpuMs.push_back(run.timer.cpuMs[i]);
     }
+    return true;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     BenchOptions options;
-    if (!parseArgs(argc, argv, options)) {
-        usage();
-        return 2;
-    }
+    if (const std::optional<int> status = parseArgs(argc, argv, options)) return *status;
+
+    BenchRun run;
+    run.untimed = std::max(1, options.warmup);
+    run.report.frames = options.frames;
+    run.report.warmup = options.warmup;
+    run.report.width = options.setup.size.width;
+    run.report.height = options.setup.size.height;
+    RunHooks hooks;
+    hooks.opened = [&run](OffscreenGame& game) { return openBench(run, game); };
+    hooks.before = [&run](OffscreenGame& game, int index) { return startFrame(run, game, index); };
+    hooks.after = [&run](OffscreenGame&, int index) { return finishFrame(run, index); };
     OffscreenGame game;
-    openOffscreenGame(game, options.width, options.height);
+    runOffscreen(game, options.setup, hooks);
 
-    BenchReport report;
-    report.frames = options.frames;
-    report.warmup = options.warmup;
-    report.width = options.width;
-    report.height = options.height;
-    report.flightSeconds = flightLength(game.registry);
-    // N steps of this size cover the whole flight.
-    report.stepSeconds = report.flightSeconds / static_cast<float>(options.frames);
-
-    // The first frame as the game renders it, untimed per pass: start-up ends when it is finished.
-    setFlightTime(game.registry, 0.0f);
-    renderFrame(game.renderer, game.registry, 0.0f);
-    glFinish();
-    report.startupMs = msSinceProcessStart();
-    for (int i = 1; i < options.warmup; ++i) renderFrame(game.renderer, game.registry, 0.0f);
-
-    PassTimer timer;
-    createPassTimer(timer);
-    unsigned int frameQueries[2] = {0, 0};
-    glGenQueries(2, frameQueries);
-    game.renderer.passTimer = &timer;
-    for (int frame = 0; frame < options.frames; ++frame) timeFrame(game, timer, frameQueries, report.stepSeconds, report);
-    game.renderer.passTimer = nullptr;
-
-    std::cout << reportTable(report) << std::flush;
-    std::cout << reportJson(report) << std::endl;
-    shutdownRenderer(game.renderer);
+    std::cout << reportTable(run.report) << std::flush;
+    std::cout << reportJson(run.report) << std::endl;
     return 0;
 }
