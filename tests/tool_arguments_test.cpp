@@ -42,6 +42,7 @@ const Refusal REFUSALS[] = {
     {"shot", "--time 1.5s --out a.png", "--time: '1.5s' is not a number"},
     {"shot", "--time inf --out a.png", "--time: 'inf' is not a number"},
     {"shot", "--time nan --out a.png", "--time: 'nan' is not a number"},
+    {"shot", "--time 1e39 --out a.png", "--time: '1e39' is not a number"},
     {"shot", "--time --out a.png", "--time"},
     {"shot", "--time 1 --out a.png --key F9", "--key: F9 not in"},
     {"shot", "--time 1 --out a.png --key F1 F2", "unexpected argument: F2"},

@@ -7,17 +7,19 @@
 #include <cstdlib>
 #include <functional>
 #include <iostream>
+#include <limits>
 
 namespace {
 
 std::string inQuotes(const std::string& text) { return "'" + text + "'"; }
 
-// The whole text as a finite number; strtod alone would stop at "1.5s" and take "inf".
+// The whole text as a finite number, finite as a float too (the flight times are floats); strtod alone would
+// stop at "1.5s" and take "inf".
 bool readNumber(const std::string& text, double& value) {
     if (text.empty() || std::isspace(static_cast<unsigned char>(text[0]))) return false;
     char* end = nullptr;
     value = std::strtod(text.c_str(), &end);
-    return *end == '\0' && std::isfinite(value);
+    return *end == '\0' && std::fabs(value) <= std::numeric_limits<float>::max();
 }
 
 // The whole text as a decimal whole number from low to high.
