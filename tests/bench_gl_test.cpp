@@ -82,7 +82,7 @@ std::string lastLine(const std::string& output) {
 }
 
 CommandResult runBench(const std::string& arguments) {
-    return runCommand(binaryDir() + "/bench/hollowmere-bench " + arguments);
+    return runCommand(binaryDir() + "/tools/bench/hollowmere-bench " + arguments);
 }
 
 const char* const PASSES[] = {"shadow", "scene", "sky", "volumetric", "composite", "overlay"};
@@ -127,15 +127,6 @@ TEST(BenchTool, PrintsTheTableAndAJsonLineWithEveryPass) {
         const double cpu = number(std::string("passes.") + pass + ".cpu.median");
         EXPECT_GT(cpu, 0.0) << pass;
         EXPECT_LE(cpu, number("frame.cpu.p90")) << pass;
-    }
-}
-
-TEST(BenchTool, RefusesBadArguments) {
-    for (const char* arguments : {"--frames 0", "--frames x", "--size 320", "--size 0x240", "--warmup -1", "--speed 2",
-                                  "--frames"}) {
-        const CommandResult run = runBench(arguments);
-        EXPECT_EQ(run.status, 2) << arguments << ": " << run.output;
-        EXPECT_NE(run.output.find("usage: hollowmere-bench"), std::string::npos) << arguments;
     }
 }
 

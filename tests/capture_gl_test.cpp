@@ -173,12 +173,3 @@ TEST(CaptureTool, FromEighteenToTwentyTwoSecondsTheLanternIsTwoSecondsIntoASound
                   .output.find("aac"),
               std::string::npos);
 }
-
-TEST(CaptureTool, RefusesBadArgumentsBeforeOpeningAWindow) {
-    for (const char* arguments : {"", "--fps 10", "--out x --fps 0", "--out x --size 10", "--out x --from 3 --to 2",
-                                  "--out x --from -1", "--out x --speed 2", "--out", "--out x --no-sound 1"}) {
-        const CommandResult run = runCommand(captureTool() + " " + arguments);
-        EXPECT_EQ(run.status, 2) << arguments << ": " << run.output;
-        EXPECT_NE(run.output.find("usage: hollowmere-capture"), std::string::npos) << arguments;
-    }
-}

@@ -99,11 +99,3 @@ TEST_F(Inspect, FileThatDoesNotImportExitsWithAssimpsMessage) {
         EXPECT_EQ(result.output.find("meshes:"), std::string::npos);
     }
 }
-
-TEST_F(Inspect, BadArgumentsPrintTheUsage) {
-    for (const char* args : {"", " a b", " a --time", " a --time soon"}) {
-        const CommandResult result = runCommand("'" + INSPECT + "'" + args);
-        EXPECT_EQ(result.status, 2) << args;
-        EXPECT_NE(result.output.find("usage: hollowmere-inspect FILE [--time SECONDS]"), std::string::npos);
-    }
-}

@@ -1,4 +1,4 @@
-// Off-screen game set-up, flight clocks and frame read-back shared by the shot, capture and bench tools.
+// Off-screen game: set-up, flight clocks and frame read-back for the tools that render the flight.
 #include "app/offscreen.h"
 
 #include "app/startup.h"
@@ -11,9 +11,6 @@
 #include "world/components.h"
 
 #include <assimp/scene.h>
-#include <stb_image_write.h>
-
-#include <cstdio>
 
 namespace {
 
@@ -56,23 +53,7 @@ float flightLength(Registry& registry) {
     return length;
 }
 
-bool parseSize(const char* text, int& width, int& height) {
-    int w = 0, h = 0;
-    char tail = 0;
-    if (std::sscanf(text, "%dx%d%c", &w, &h, &tail) != 2 || w <= 0 || h <= 0) return false;
-    width = w;
-    height = h;
-    return true;
-}
-
 void keepPresentedFrames(OffscreenGame& game, bool on) {
     game.renderer.beforePresent = nullptr;
     if (on) game.renderer.beforePresent = [&game](Renderer&) { readBackBuffer(game.lastFrame); };
-}
-
-bool writePng(const std::string& path, const FramePixels& frame) {
-    if (frame.rgb.empty()) return false;
-    // GL rows run bottom-up, PNG rows top-down.
-    stbi_flip_vertically_on_write(1);
-    return stbi_write_png(path.c_str(), frame.width, frame.height, 3, frame.rgb.data(), frame.width * 3) != 0;
 }

@@ -5,7 +5,6 @@
 #include "world/registry.h"
 #include "world/scene.h"
 
-#include <string>
 #include <vector>
 
 // One finished frame as RGB bytes, bottom row first as GL reads it.
@@ -32,11 +31,5 @@ void setFlightTime(Registry& registry, float t);
 // Length of the player's flight (its model's chosen clip) in seconds; 0 without one.
 float flightLength(Registry& registry);
 
-// Parses "WxH" with both sides positive.
-bool parseSize(const char* text, int& width, int& height);
-
 // While on, every presented frame is read back into game.lastFrame just before its swap.
 void keepPresentedFrames(OffscreenGame& game, bool on);
-
-// Writes the frame as PNG (top row first); false when the file cannot be written.
-bool writePng(const std::string& path, const FramePixels& frame);

@@ -107,6 +107,15 @@ def smooth(h, passes=1):
     return h
 
 
+def staggered_rows(x, y, rows, r):
+    """Planks or blocks: each texel's row, the pieces per tile of each row (2 or 3) and the position
+    along its row in pieces, every row shifted by a random offset."""
+    row = np.floor(y * rows).astype(int)
+    offs = r.random(rows)
+    counts = r.integers(2, 4, rows)
+    return row, counts, (x + offs[row]) * counts[row]
+
+
 # -- materials ---------------------------------------------------------------
 # Each returns (diffuse RGB float n x n x 3 in 0..1, height n x n, normal strength).
 
@@ -114,10 +123,7 @@ def floor_wood(n=512):
     r = rng_for('floor_wood')
     x, y = grid(n)
     rows = 10
-    row = np.floor(y * rows).astype(int)
-    offs = r.random(rows)
-    lengths = r.integers(2, 4, rows)
-    u = (x + offs[row]) * lengths[row]
+    row, _, u = staggered_rows(x, y, rows, r)
     plank = np.floor(u).astype(int) + row * 7
     tint = (np.sin(plank * 12.9898) * 43758.5453) % 1.0
     grain = fbm(n, r, base=2, octaves=5, aspect=(8, 1))
@@ -174,10 +180,7 @@ def stone(n=512):
     r = rng_for('stone')
     x, y = grid(n)
     rows = 5
-    row = np.floor(y * rows).astype(int)
-    offs = r.random(rows)
-    counts = r.integers(2, 4, rows)
-    u = (x + offs[row]) * counts[row]
+    row, counts, u = staggered_rows(x, y, rows, r)
     block = np.floor(u).astype(int) * 13 + row * 5
     tint = (np.sin(block * 78.233) * 43758.5453) % 1.0
     fy = (y * rows) % 1.0

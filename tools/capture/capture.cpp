@@ -2,62 +2,54 @@
 // and with ffmpeg both into one MP4.
 #include "flight_sound.h"
 
-#include "app/input.h"
-#include "app/offscreen.h"
-#include "render/frame.h"
+#include "common/arguments.h"
+#include "common/offscreen_run.h"
+#include "common/png.h"
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <optional>
+#include <sstream>
 #include <string>
 
 namespace {
 
 struct CaptureOptions {
+    RunSetup setup;  // the frame-rate text of a capture says nothing about the game's pace: off unless asked for
     std::string out;
     double fps = 30.0;
-    int width = 1280;
-    int height = 720;
     double from = 0.0;
     double to = -1.0;  // negative: to the end of the flight
     bool sound = true;
-    bool overlay = false;  // the frame-rate text of a capture says nothing about the game's pace
 };
 
-void usage() {
-    std::cout << "usage: hollowmere-capture --out DIR [--fps 30] [--size WxH] [--from S] [--to S] [--no-sound] "
-                 "[--overlay]"
-              << std::endl;
-}
-
-bool parseNumber(const char* text, double& out) {
-    char* end = nullptr;
-    const double value = std::strtod(text, &end);
-    if (end == text || *end != '\0' || !std::isfinite(value) || value < 0.0) return false;
-    out = value;
-    return true;
-}
-
-bool parseArgs(int argc, char** argv, CaptureOptions& options) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--no-sound") options.sound = false;
-        else if (arg == "--overlay") options.overlay = true;
-        if (arg == "--no-sound" || arg == "--overlay") continue;
-        if (++i >= argc) return false;
-        const char* value = argv[i];
-        bool ok = true;
-        if (arg == "--out") options.out = value;
-        else if (arg == "--fps") ok = parseNumber(value, options.fps) && options.fps > 0.0;
-        else if (arg == "--size") ok = parseSize(value, options.width, options.height);
-        else if (arg == "--from") ok = parseNumber(value, options.from);
-        else if (arg == "--to") ok = parseNumber(value, options.to);
-        else ok = false;
-        if (!ok) return false;
-    }
-    return !options.out.empty() && (options.to < 0.0 || options.to >= options.from);
+std::optional<int> parseArgs(int argc, char** argv, CaptureOptions& options) {
+    CLI::App app{"Renders the flight at a fixed frame rate into PNG frames and its sound into a WAV file, "
+                 "and with ffmpeg both into one MP4.",
+                 "hollowmere-capture"};
+    useToolDefaults(app);
+    app.add_option("--out", options.out, "folder for the frames, flight.wav and flight.mp4")->required();
+    app.add_option("--fps", options.fps, "frames per second of flight time")
+        ->check(positiveNumber())
+        ->capture_default_str();
+    addSizeOption(app, options.setup.size);
+    app.add_option("--from", options.from, "flight time of the first frame, in seconds")
+        ->check(nonNegativeNumber())
+        ->capture_default_str();
+    app.add_option("--to", options.to, "flight time of the last frame, in seconds (default: the end of the flight)")
+        ->check(nonNegativeNumber());
+    bool noSound = false;
+    app.add_flag("--no-sound", noSound, "frames only, no flight.wav");
+    app.add_flag("--overlay", options.setup.overlay, "draw the frame-rate text");
+    if (const std::optional<int> status = readArguments(app, argc, argv)) return status;
+    options.sound = !noSound;
+    if (options.to < 0.0 || options.to >= options.from) return std::nullopt;
+    std::ostringstream what;
+    what << "--to " << options.to << " is before --from " << options.from;
+    return refuseArguments(app, what.str());
 }
 
 std::string framePath(const std::string& dir, int index) {
@@ -91,14 +83,67 @@ void encodeVideo(const CaptureOptions& options, bool withSound) {
     else std::cout << "Failed to encode video: " << options.out << "/flight.mp4" << std::endl;
 }
 
+// The frames at from, from + step, ... up to and including the end, each written as it is presented,
+// with the sound mixed along.
+struct CaptureRun {
+    const CaptureOptions& options;
+    FlightSound sound;
+    bool withSound = false;
+    int count = 0;
+    int written = 0;
+};
+
+int openCapture(CaptureRun& run, OffscreenGame& game) {
+    const CaptureOptions& options = run.options;
+    run.withSound = options.sound && openFlightSound(run.sound, game.registry);
+    const double to = options.to < 0.0 ? flightLength(game.registry) : options.to;
+    // The small slack keeps an end on the grid.
+    run.count = static_cast<int>(std::floor((to - options.from) * options.fps + 1e-4)) + 1;
+    return run.count;
+}
+
+float poseFrame(const CaptureRun& run, OffscreenGame& game, int index) {
+    // Each frame steps the clocks by one frame time from where the last one was, as the game does;
+    // setting the time first keeps a long capture from drifting.
+    const double step = 1.0 / run.options.fps;
+    const float deltaTime = index == 0 ? 0.0f : static_cast<float>(step);
+    setFlightTime(game.registry, static_cast<float>(run.options.from + index * step) - deltaTime);
+    return deltaTime;
+}
+
+bool keepFrame(CaptureRun& run, OffscreenGame& game, int index) {
+    const CaptureOptions& options = run.options;
+    const double step = 1.0 / options.fps;
+    // The frame's sound, heard from where this frame's camera is; before the first frame the flight
+    // has sounded since time 0, unrecorded, so the loops and effects stand where the game has them.
+    if (index == 0) mixFlightSound(run.sound, game.registry, options.from, false);
+    mixFlightSound(run.sound, game.registry, options.from + (index + 1) * step, true);
+    if (!writePng(framePath(options.out, index), game.lastFrame)) {
+        std::cout << "Failed to write frame: " << framePath(options.out, index) << std::endl;
+        return false;
+    }
+    ++run.written;
+    if (index % 30 == 29 || index + 1 == run.count)
+        std::cout << "frame " << index + 1 << "/" << run.count << " at " << options.from + index * step << " s"
+                  << std::endl;
+    return true;
+}
+
+// The kept sound as flight.wav; true when there is none to write.
+bool writeSound(CaptureRun& run) {
+    if (!run.withSound) return true;
+    const std::string path = run.options.out + "/flight.wav";
+    const bool written = writeWav(path, run.sound);
+    std::cout << (written ? "wrote " : "Failed to write sound: ") << path << std::endl;
+    closeFlightSound(run.sound);
+    return written;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     CaptureOptions options;
-    if (!parseArgs(argc, argv, options)) {
-        usage();
-        return 2;
-    }
+    if (const std::optional<int> status = parseArgs(argc, argv, options)) return *status;
     std::error_code error;
     std::filesystem::create_directories(options.out, error);
     if (!std::filesystem::is_directory(options.out)) {
@@ -106,47 +151,17 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    options.setup.keepFrames = true;
+    CaptureRun run{options, {}, false, 0, 0};
+    RunHooks hooks;
+    hooks.opened = [&run](OffscreenGame& game) { return openCapture(run, game); };
+    hooks.before = [&run](OffscreenGame& game, int index) { return poseFrame(run, game, index); };
+    hooks.after = [&run](OffscreenGame& game, int index) { return keepFrame(run, game, index); };
     OffscreenGame game;
-    openOffscreenGame(game, options.width, options.height);
-    showFps = options.overlay;
-    FlightSound sound;
-    const bool withSound = options.sound && openFlightSound(sound, game.registry);
-    const double to = options.to < 0.0 ? flightLength(game.registry) : options.to;
-    const double step = 1.0 / options.fps;
-    // Frames at from, from + step, ... up to and including to; the small slack keeps an end on the grid.
-    const int count = static_cast<int>(std::floor((to - options.from) * options.fps + 1e-4)) + 1;
+    runOffscreen(game, options.setup, hooks);
 
-    keepPresentedFrames(game, true);
-    int written = 0;
-    for (int index = 0; index < count; ++index) {
-        // Each frame steps the clocks by one frame time from where the last one was, as the game does;
-        // setting the time first keeps a long capture from drifting.
-        const double t = options.from + index * step;
-        const float deltaTime = index == 0 ? 0.0f : static_cast<float>(step);
-        setFlightTime(game.registry, static_cast<float>(t) - deltaTime);
-        renderFrame(game.renderer, game.registry, deltaTime);
-        // The frame's sound, heard from where this frame's camera is; before the first frame the flight
-        // has sounded since time 0, unrecorded, so the loops and effects stand where the game has them.
-        if (index == 0) mixFlightSound(sound, game.registry, options.from, false);
-        mixFlightSound(sound, game.registry, options.from + (index + 1) * step, true);
-        if (!writePng(framePath(options.out, index), game.lastFrame)) {
-            std::cout << "Failed to write frame: " << framePath(options.out, index) << std::endl;
-            break;
-        }
-        ++written;
-        if (index % 30 == 29 || index + 1 == count)
-            std::cout << "frame " << index + 1 << "/" << count << " at " << t << " s" << std::endl;
-    }
-    keepPresentedFrames(game, false);
-    shutdownRenderer(game.renderer);
-
-    std::cout << "wrote " << written << " frames to " << options.out << std::endl;
-    bool soundWritten = false;
-    if (withSound) {
-        soundWritten = writeWav(options.out + "/flight.wav", sound);
-        std::cout << (soundWritten ? "wrote " : "Failed to write sound: ") << options.out << "/flight.wav" << std::endl;
-        closeFlightSound(sound);
-    }
-    if (written == count) encodeVideo(options, soundWritten);
-    return written == count && soundWritten == withSound ? 0 : 1;
+    std::cout << "wrote " << run.written << " frames to " << options.out << std::endl;
+    const bool soundWritten = writeSound(run);
+    if (run.written == run.count) encodeVideo(options, soundWritten && run.withSound);
+    return run.written == run.count && soundWritten ? 0 : 1;
 }

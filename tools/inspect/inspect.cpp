@@ -2,15 +2,16 @@
 #include "animation/hierarchy.h"
 #include "assets/assimp_convert.h"
 #include "assets/model.h"
+#include "common/arguments.h"
 #include "core/gl.h"
 
 #include <assimp/scene.h>
 
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <iostream>
 #include <limits>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -149,32 +150,34 @@ void printLights(const Model& model) {
     }
 }
 
-int usage() {
-    std::cout << "usage: hollowmere-inspect FILE [--time SECONDS]" << std::endl;
-    return 2;
+std::optional<int> parseArgs(int argc, char** argv, std::string& file, float& time) {
+    CLI::App app{"Prints what the game reads from a model file: meshes, textures, bones, animations, the camera "
+                 "and its pose, the lights.",
+                 "hollowmere-inspect"};
+    useToolDefaults(app);
+    app.add_option("FILE", file, "model file, as the game imports it")->required();
+    app.add_option("--time", time, "flight time of the camera pose, in seconds")
+        ->check(finiteNumber())
+        ->capture_default_str();
+    return readArguments(app, argc, argv);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2 && argc != 4) return usage();
+    std::string file;
     float time = 0.0f;
-    if (argc == 4) {
-        if (std::string(argv[2]) != "--time") return usage();
-        char* end = nullptr;
-        time = std::strtof(argv[3], &end);
-        if (end == argv[3] || *end != '\0') return usage();
-    }
+    if (const std::optional<int> status = parseArgs(argc, argv, file, time)) return *status;
     if (!openHiddenWindow()) {
         std::cout << "hollowmere-inspect: no OpenGL 4.3 context (is there a display?)" << std::endl;
         return 1;
     }
-    Model model(argv[1]);
+    Model model(file);
     if (!model.scene) {
         glfwTerminate();
         return 1;
     }
-    std::cout << "file: " << argv[1] << "\n";
+    std::cout << "file: " << file << "\n";
     printRoot(model);
     printBounds(model);
     printMeshes(model);

@@ -1,27 +1,24 @@
 // hollowmere-shot: renders the flight at one moment with the game's own frame and writes it as PNG.
-#include "app/input.h"
-#include "app/offscreen.h"
+#include "common/arguments.h"
+#include "common/offscreen_run.h"
+#include "common/png.h"
 #include "core/gl.h"
-#include "render/frame.h"
 
-#include <algorithm>
 #include <chrono>
-#include <cstdlib>
 #include <iostream>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace {
 
+// The run's frames are rendered at the same moment, and the last one is written; a still has no frame rate,
+// so the frame-rate text only when asked for.
 struct ShotOptions {
-    float time = 0.0f;
+    RunSetup setup;
     std::string out;
-    int width = 1280;
-    int height = 720;
-    std::vector<int> keys;
-    int frames = 1;  // frames rendered at the same moment; the last one is written
-    bool overlay = false;  // a still has no frame rate: the text only when asked for
+    std::vector<std::string> keys;
 };
 
 const std::map<std::string, int> KEYS = {
@@ -29,71 +26,54 @@ const std::map<std::string, int> KEYS = {
     {"F4", GLFW_KEY_F4}, {"F5", GLFW_KEY_F5}, {"F6", GLFW_KEY_F6},
 };
 
-void usage() {
-    std::cout << "usage: hollowmere-shot --time T --out FILE.png [--size WxH] [--key F1 ... --key F6] [--frames N] "
-                 "[--overlay]"
-              << std::endl;
-}
-
-bool parseArgs(int argc, char** argv, ShotOptions& options) {
-    bool haveTime = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--overlay") {
-            options.overlay = true;
-            continue;
-        }
-        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
-        if (!value) return false;
-        ++i;
-        if (arg == "--time") {
-            options.time = std::strtof(value, nullptr);
-            haveTime = true;
-        } else if (arg == "--out") {
-            options.out = value;
-        } else if (arg == "--size") {
-            if (!parseSize(value, options.width, options.height)) return false;
-        } else if (arg == "--key") {
-            auto key = KEYS.find(value);
-            if (key == KEYS.end()) return false;
-            options.keys.push_back(key->second);
-        } else if (arg == "--frames") {
-            options.frames = std::max(1, std::atoi(value));
-        } else {
-            return false;
-        }
-    }
-    return haveTime && !options.out.empty();
+std::optional<int> parseArgs(int argc, char** argv, ShotOptions& options) {
+    CLI::App app{"Renders the flight at time T with the game's own frame and writes it as PNG.", "hollowmere-shot"};
+    useToolDefaults(app);
+    app.add_option("--time", options.setup.time, "flight time in seconds")->required()->check(finiteNumber());
+    app.add_option("--out", options.out, "PNG file to write")->required();
+    addSizeOption(app, options.setup.size);
+    std::vector<std::string> names;
+    for (const auto& [name, key] : KEYS) names.push_back(name);
+    // One key a --key, each used, in order: F4 twice turns shadows off and on again.
+    app.add_option("--key", options.keys, "a switch key released once before the frame; again for each")
+        ->type_name("F1..F6")
+        ->check(CLI::IsMember(names).description(""))
+        ->allow_extra_args(false)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    app.add_option("--frames", options.setup.frames, "frames rendered at that moment; the last is written")
+        ->transform(wholeNumber(1, 1000000))
+        ->capture_default_str();
+    app.add_flag("--overlay", options.setup.overlay, "draw the frame-rate text");
+    return readArguments(app, argc, argv);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     ShotOptions options;
-    if (!parseArgs(argc, argv, options)) {
-        usage();
-        return 2;
-    }
-    OffscreenGame game;
-    openOffscreenGame(game, options.width, options.height);
-    setFlightTime(game.registry, options.time);
-    showFps = options.overlay;
-    for (int key : options.keys) keyCallback(game.renderer.window, key, 0, GLFW_RELEASE, 0);
+    if (const std::optional<int> status = parseArgs(argc, argv, options)) return *status;
 
-    keepPresentedFrames(game, true);
+    for (const std::string& name : options.keys) options.setup.keys.push_back(KEYS.at(name));
+    options.setup.keepFrames = true;
+
+    std::chrono::steady_clock::time_point start;
     double frameSeconds = 0.0;
-    for (int frame = 0; frame < options.frames; ++frame) {
-        const auto start = std::chrono::steady_clock::now();
-        renderFrame(game.renderer, game.registry, 0.0f);
+    RunHooks hooks;
+    hooks.before = [&](OffscreenGame&, int) {
+        start = std::chrono::steady_clock::now();
+        return 0.0f;
+    };
+    hooks.after = [&](OffscreenGame&, int) {
         glFinish();
         frameSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    }
-    keepPresentedFrames(game, false);
+        return true;
+    };
+    OffscreenGame game;
+    runOffscreen(game, options.setup, hooks);
     std::cout << "frame: " << frameSeconds * 1000.0 << " ms" << std::endl;
 
     const bool written = writePng(options.out, game.lastFrame);
     if (!written) std::cout << "Failed to write screenshot: " << options.out << std::endl;
     else std::cout << "wrote " << options.out << std::endl;
-    shutdownRenderer(game.renderer);
     return written ? 0 : 1;
 }

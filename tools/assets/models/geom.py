@@ -277,13 +277,7 @@ class Mesh:
         self.quad_poly(corners, uvs, mat, (0.0, 1.0 if y_up else -1.0, 0.0))
 
     def quad_poly(self, corners, uvs, mat, normal):
-        corners, uvs = list(corners), list(uvs)
-        n = cross(sub(corners[1], corners[0]), sub(corners[2], corners[0]))
-        if dot(n, normal) < 0:
-            corners.reverse()
-            uvs.reverse()
-        idx = [self.vert(q) for q in corners]
-        self.face(idx, uvs, mat, False)
+        self.quad(corners, uvs, mat, normal)
 
     def prism(self, pts2d, z0, z1, mat, scale=1.0, plane='xy'):
         """A convex polygon in the x-y plane extruded from z0 to z1 (gable ends)."""

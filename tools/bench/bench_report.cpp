@@ -43,16 +43,23 @@ std::string jsonSamples(const Samples& samples) {
     return "{\"gpu\":" + jsonSpread(spreadOf(samples.gpuMs)) + ",\"cpu\":" + jsonSpread(spreadOf(samples.cpuMs)) + "}";
 }
 
+// The run's own figures through `format`, which picks them by position (the table and the JSON line name
+// them in different orders): 1 frames, 2 warm-up, 3 width, 4 height, 5 flight s, 6 step s, 7 start-up ms.
+std::string runFigures(const char* format, const BenchReport& report) {
+    char text[256];
+    std::snprintf(text, sizeof text, format, report.frames, report.warmup, report.width, report.height,
+                  static_cast<double>(report.flightSeconds), static_cast<double>(report.stepSeconds),
+                  report.startupMs);
+    return text;
+}
+
 }  // namespace
 
 std::string reportTable(const BenchReport& report) {
-    char head[256];
-    std::snprintf(head, sizeof head,
-                  "%d frames at %dx%d over %.2f s of flight (step %.3f s), after %d warm-up frames\n"
-                  "start-up: %.1f ms (process start to first frame)\n",
-                  report.frames, report.width, report.height, report.flightSeconds, report.stepSeconds,
-                  report.warmup, report.startupMs);
-    std::string table = head;
+    std::string table = runFigures("%1$d frames at %3$dx%4$d over %5$.2f s of flight (step %6$.3f s), "
+                                   "after %2$d warm-up frames\n"
+                                   "start-up: %7$.1f ms (process start to first frame)\n",
+                                   report);
     table += "ms          GPU median       p10       p90  |CPU median       p10       p90\n";
     table += tableRow("frame", report.frame);
     for (int i = 0; i < PASS_COUNT; ++i) table += tableRow(PASS_NAMES[i], report.passes[i]);
@@ -60,13 +67,9 @@ std::string reportTable(const BenchReport& report) {
 }
 
 std::string reportJson(const BenchReport& report) {
-    char head[256];
-    std::snprintf(head, sizeof head,
-                  "{\"frames\":%d,\"warmup\":%d,\"width\":%d,\"height\":%d,\"flightSeconds\":%.3f,"
-                  "\"stepSeconds\":%.4f,\"startupMs\":%.1f,",
-                  report.frames, report.warmup, report.width, report.height, report.flightSeconds,
-                  report.stepSeconds, report.startupMs);
-    std::string json = head;
+    std::string json = runFigures("{\"frames\":%1$d,\"warmup\":%2$d,\"width\":%3$d,\"height\":%4$d,"
+                                  "\"flightSeconds\":%5$.3f,\"stepSeconds\":%6$.4f,\"startupMs\":%7$.1f,",
+                                  report);
     json += "\"frame\":" + jsonSamples(report.frame) + ",\"passes\":{";
     for (int i = 0; i < PASS_COUNT; ++i) {
         if (i) json += ",";
