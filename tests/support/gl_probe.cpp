@@ -1,0 +1,58 @@
+// Test support: program logs and the read-back target.
+#include "support/gl_probe.h"
+
+#include "core/gl.h"
+
+std::string programLogs(unsigned int program) {
+    GLuint stages[4] = {};
+    GLsizei count = 0;
+    glGetAttachedShaders(program, 4, &count, stages);
+    std::string logs;
+    char text[4096];
+    for (GLsizei i = 0; i <= count; ++i) {
+        text[0] = '\0';
+        if (i < count) glGetShaderInfoLog(stages[i], sizeof text, nullptr, text);
+        else glGetProgramInfoLog(program, sizeof text, nullptr, text);
+        logs += text;
+    }
+    return logs;
+}
+
+ColourTarget::ColourTarget(int w, int h) : width(w), height(h) {
+    glGenFramebuffers(1, &framebuffer);
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    glGenTextures(1, &colour);
+    glBindTexture(GL_TEXTURE_2D, colour);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, w, h, 0, GL_RGB, GL_UNSIGNED_BYTE, nullptr);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, colour, 0);
+    glGenRenderbuffers(1, &depth);
+    glBindRenderbuffer(GL_RENDERBUFFER, depth);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, w, h);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, depth);
+    glViewport(0, 0, w, h);
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}
+
+ColourTarget::~ColourTarget() {
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glDeleteFramebuffers(1, &framebuffer);
+    glDeleteTextures(1, &colour);
+    glDeleteRenderbuffers(1, &depth);
+}
+
+std::vector<unsigned char> ColourTarget::pixels() const {
+    std::vector<unsigned char> rgb(static_cast<std::size_t>(width) * height * 3);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+    return rgb;
+}
+
+int ColourTarget::litPixels(int x0, int y0, int x1, int y1, int level) const {
+    const std::vector<unsigned char> rgb = pixels();
+    int lit = 0;
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x) lit += rgb[(static_cast<std::size_t>(y) * width + x) * 3] > level ? 1 : 0;
+    return lit;
+}
