@@ -4,6 +4,7 @@
 #include <assimp/scene.h>
 #include <glm/glm.hpp>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,15 +16,20 @@ inline aiMatrix4x4 toAssimp(const glm::mat4& m) {
                        m[2][2], m[3][2], m[0][3], m[1][3], m[2][3], m[3][3]);
 }
 
+// Appends item to the Assimp array of count elements.
+template <typename T>
+T* append(T**& array, unsigned int& count, T* item) {
+    T** grown = new T*[count + 1];
+    std::copy(array, array + count, grown);
+    grown[count++] = item;
+    delete[] array;
+    array = grown;
+    return item;
+}
+
 inline aiNode* addNode(aiNode* parent, const std::string& name, const glm::mat4& transform = glm::mat4(1.0f)) {
-    aiNode* node = new aiNode(name);
+    aiNode* node = append(parent->mChildren, parent->mNumChildren, new aiNode(name));
     node->mTransformation = toAssimp(transform);
-    aiNode** children = new aiNode*[parent->mNumChildren + 1];
-    for (unsigned int i = 0; i < parent->mNumChildren; ++i) children[i] = parent->mChildren[i];
-    children[parent->mNumChildren] = node;
-    delete[] parent->mChildren;
-    parent->mChildren = children;
-    parent->mNumChildren += 1;
     node->mParent = parent;
     return node;
 }
@@ -46,13 +52,7 @@ inline aiLight* addLight(aiScene& scene, const std::string& name, aiLightSourceT
     light->mDirection = aiVector3D(0.0f, -1.0f, 0.0f);
     light->mAngleInnerCone = 0.25f;
     light->mAngleOuterCone = 0.5f;
-    aiLight** lights = new aiLight*[scene.mNumLights + 1];
-    for (unsigned int i = 0; i < scene.mNumLights; ++i) lights[i] = scene.mLights[i];
-    lights[scene.mNumLights] = light;
-    delete[] scene.mLights;
-    scene.mLights = lights;
-    scene.mNumLights += 1;
-    return light;
+    return append(scene.mLights, scene.mNumLights, light);
 }
 
 // One clip moving node along x from x0 to x0 + duration (ticks) at y, with the given rate.

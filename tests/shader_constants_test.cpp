@@ -11,7 +11,6 @@
 #include <fstream>
 #include <regex>
 #include <sstream>
-#include <string>
 
 namespace {
 
@@ -22,57 +21,45 @@ std::string shaderText(const std::string& file) {
     return text.str();
 }
 
-// The value of `const <type> name = value;` in the file, or "" when the file does not declare it.
-std::string declaredConstant(const std::string& text, const std::string& name) {
+// The first capture of pattern in the file, or "" when it does not match.
+std::string found(const std::string& text, const std::string& pattern) {
     std::smatch match;
-    const std::regex declaration("const\\s+(int|float)\\s+" + name + "\\s*=\\s*([-0-9.eE]+)\\s*;");
-    return std::regex_search(text, match, declaration) ? match[2].str() : "";
+    return std::regex_search(text, match, std::regex(pattern)) ? match[1].str() : "";
 }
-
-// The unit of `layout(binding = N) uniform <sampler> name;`, or -1.
-int samplerBinding(const std::string& text, const std::string& name) {
-    std::smatch match;
-    const std::regex layout("layout\\s*\\(\\s*binding\\s*=\\s*(\\d+)\\s*\\)\\s*uniform\\s+\\w+\\s+" + name + "\\s*;");
-    return std::regex_search(text, match, layout) ? std::stoi(match[1].str()) : -1;
-}
-
-struct SharedNumber {
-    const char* file;
-    const char* name;
-    double value;  // the C++ side
-};
 
 }  // namespace
 
 TEST(ShaderConstants, EveryNumberAShaderSharesWithTheCodeIsTheCodesValue) {
-    const SharedNumber numbers[] = {
-        {"fragment.shader", "MAX_LIGHTS", MAX_LIGHTS},
-        {"volumetricFragment.shader", "MAX_LIGHTS", MAX_LIGHTS},
-        {"fragment.shader", "SHADOW_MAP_SIZE", SHADOW_SIZE},
-        {"fragment.shader", "REACH_SHARE", REACH_SHARE},
-        {"vertex.shader", "MAX_BONES", MAX_BONES},
-        {"vertexShadow.shader", "MAX_BONES", MAX_BONES},
-        {"quadFragment.shader", "NEAR", PROJECTION_NEAR},
-        {"quadFragment.shader", "FAR", PROJECTION_FAR},
+    const std::string constant = "const\\s+(?:int|float)\\s+", value = "\\s*=\\s*([-0-9.eE]+)\\s*;";
+    // A sampler a mesh leaves unset reads its own unit, which must not be the cube array's: that draw is invalid.
+    const std::string unit = "layout\\s*\\(\\s*binding\\s*=\\s*(\\d+)\\s*\\)\\s*uniform\\s+\\w+\\s+";
+    struct Shared {
+        const char* file;
+        std::string pattern;
+        double value;  // the C++ side
+        bool equal = true;
     };
-    for (const SharedNumber& number : numbers) {
+    const Shared numbers[] = {
+        {"fragment.shader", constant + "MAX_LIGHTS" + value, MAX_LIGHTS},
+        {"volumetricFragment.shader", constant + "MAX_LIGHTS" + value, MAX_LIGHTS},
+        {"fragment.shader", constant + "SHADOW_MAP_SIZE" + value, SHADOW_SIZE},
+        {"fragment.shader", constant + "REACH_SHARE" + value, REACH_SHARE},
+        {"vertex.shader", constant + "MAX_BONES" + value, MAX_BONES},
+        {"vertexShadow.shader", constant + "MAX_BONES" + value, MAX_BONES},
+        {"quadFragment.shader", constant + "NEAR" + value, PROJECTION_NEAR},
+        {"quadFragment.shader", constant + "FAR" + value, PROJECTION_FAR},
+        {"fragment.shader", unit + "shadowMapArray\\s*;", SHADOW_ARRAY_UNIT},
+        {"fragment.shader", unit + "texture_diffuse1\\s*;", SHADOW_ARRAY_UNIT, false},
+        {"fragment.shader", unit + "texture_normal1\\s*;", SHADOW_ARRAY_UNIT, false},
+        {"fragment.shader", unit + "skybox\\s*;", SHADOW_ARRAY_UNIT, false},
+    };
+    for (const Shared& number : numbers) {
         const std::string text = shaderText(number.file);
         ASSERT_FALSE(text.empty()) << number.file << " is missing";
-        const std::string declared = declaredConstant(text, number.name);
-        ASSERT_FALSE(declared.empty()) << number.file << " declares no " << number.name;
-        EXPECT_FLOAT_EQ(std::stof(declared), static_cast<float>(number.value)) << number.file << " " << number.name;
-    }
-}
-
-TEST(ShaderConstants, TheShadowArrayUnitIsTheMainProgramsAndNoOtherSamplerDefaultsToIt) {
-    const std::string text = shaderText("fragment.shader");
-    ASSERT_FALSE(text.empty()) << "fragment.shader is missing";
-    EXPECT_EQ(samplerBinding(text, "shadowMapArray"), SHADOW_ARRAY_UNIT);
-    // A sampler a mesh leaves unset reads its default unit: sharing the cube array's would be an invalid draw.
-    for (const char* sampler : {"texture_diffuse1", "texture_normal1", "skybox"}) {
-        const int unit = samplerBinding(text, sampler);
-        EXPECT_GE(unit, 0) << sampler << " has no binding";
-        EXPECT_NE(unit, SHADOW_ARRAY_UNIT) << sampler;
+        const std::string declared = found(text, number.pattern);
+        ASSERT_FALSE(declared.empty()) << number.file << " has nothing like " << number.pattern;
+        EXPECT_EQ(std::stof(declared) == static_cast<float>(number.value), number.equal)
+            << number.file << ": " << number.pattern << " holds " << declared << ", the code " << number.value;
     }
 }
 

@@ -11,6 +11,7 @@
 #include "render/render_targets.h"
 #include "render/renderer.h"
 #include "render/shadow_pass.h"
+#include "render/sky.h"
 #include "render/volumetric_pass.h"
 #include "support/gl_probe.h"
 #include "support/process.h"
@@ -21,7 +22,6 @@
 #include <glm/gtc/matrix_transform.hpp>
 #include <stb_image_write.h>
 
-#include <functional>
 #include <memory>
 
 namespace tiny {
@@ -174,19 +174,7 @@ struct Scene {
 
     // The same, then the volumetric block while it is switched on and the composite, as the window shows it.
     Picture frame() {
-        if (!renderer.volumetricLight) {
-            auto program = [](const std::string& name) {
-                return std::make_unique<Shader>("Resources/shader/" + name + "Vertex.shader",
-                                                "Resources/shader/" + name + "Fragment.shader", NO_GEOMETRY);
-            };
-            renderer.volumetricShader = program("volumetric");
-            renderer.volumetricDownsampleShader = program("volumetricDownsample");
-            renderer.blurShader = program("blur");
-            renderer.volumetricLight = std::make_unique<VolumetricLight>(
-                renderer.volumetricShader.get(), renderer.volumetricDownsampleShader.get(), renderer.blurShader.get());
-            renderer.quadShader = program("quad");
-            renderer.screenQuad = std::make_unique<ScreenQuad>(renderer.quadShader.get());
-        }
+        if (!renderer.volumetricLight) createRenderObjects(renderer, decodeCubemapFaces(SKYBOX_FACES));
         drawPasses();
         if (volumetricEnabled) volumetricPasses(renderer, registry, eye, glm::inverse(view), projection, 0.0f);
         ColourTarget window(static_cast<int>(settings.width), static_cast<int>(settings.height));

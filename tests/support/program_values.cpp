@@ -4,24 +4,21 @@
 #include "core/frame_rate.h"
 #include "core/toggles.h"
 
-ProgramValues currentProgramValues() {
-    return {settings,      wireframe,           faceCulling,          showFps,    shadowsEnabled,
-            volumetricEnabled, normalMappingEnabled, restartRequested, frameCount, fps,
-            fpsWindowStart};
-}
+#include <tuple>
 
-void restoreProgramValues(const ProgramValues& values) {
-    settings = values.settings;
-    wireframe = values.wireframe;
-    faceCulling = values.faceCulling;
-    showFps = values.showFps;
-    shadowsEnabled = values.shadowsEnabled;
-    volumetricEnabled = values.volumetricEnabled;
-    normalMappingEnabled = values.normalMappingEnabled;
-    restartRequested = values.restartRequested;
-    frameCount = values.frameCount;
-    fps = values.fps;
-    fpsWindowStart = values.fpsWindowStart;
+namespace {
+// Every program-wide value, in the order of ProgramValues.
+auto all() {
+    return std::tie(settings, wireframe, faceCulling, showFps, shadowsEnabled, volumetricEnabled,
+                    normalMappingEnabled, restartRequested, frameCount, fps, fpsWindowStart);
+}
+}  // namespace
+
+ProgramValues currentProgramValues() { return std::make_from_tuple<ProgramValues>(all()); }
+
+void restoreProgramValues(const ProgramValues& v) {
+    all() = std::tie(v.settings, v.wireframe, v.faceCulling, v.showFps, v.shadowsEnabled, v.volumetricEnabled,
+                     v.normalMappingEnabled, v.restartRequested, v.frameCount, v.fps, v.fpsWindowStart);
 }
 
 void useWindowSize(float width, float height) {
