@@ -1,7 +1,9 @@
-// Pictures of a tiny world of our own: each of shadows, normal mapping and volumetric light, switched off,
-// changes the picture where it shows and leaves the rest as it was.
+// Pictures of a tiny world of our own through the frame's passes: each of shadows, normal mapping and
+// volumetric light, switched off, changes the picture where it shows and leaves the rest as it was; the sky
+// and the frame-rate text show where they belong.
 #include "tiny_scene.h"
 
+#include "core/frame_rate.h"
 #include "support/gl_context.h"
 
 #include <gtest/gtest.h>
@@ -11,7 +13,13 @@ namespace {
 constexpr int W = 160;
 constexpr int H = 120;
 
-using RenderPictures = GlTest;
+// The frame-rate text off, unless a test shows it.
+struct RenderPictures : GlTest {
+    void SetUp() override {
+        GlTest::SetUp();
+        showFps = false;
+    }
+};
 
 // A point of the world, and whether switching a feature off should change it.
 struct Spot {
@@ -27,10 +35,9 @@ void expectChangesOnlyAt(const tiny::Scene& scene, const tiny::Picture& on, cons
     for (const Spot& s : spots) {
         const glm::ivec2 p = scene.pixelOf(s.point);
         const float a = on.around(p), b = off.around(p);
-        if (s.changes)
-            EXPECT_GT(std::abs(a - b), share * std::max(a, b)) << s.name << ": on " << a << ", off " << b;
-        else
-            EXPECT_LE(std::abs(a - b), 0.03f * std::max(a, b) + 1.0f) << s.name << ": on " << a << ", off " << b;
+        const float change = std::abs(a - b), brighter = std::max(a, b);
+        EXPECT_TRUE(s.changes ? change > share * brighter : change <= 0.03f * brighter + 1.0f)
+            << s.name << (s.changes ? " does not change" : " changes") << ": on " << a << ", off " << b;
     }
 }
 
@@ -44,9 +51,9 @@ TEST_F(RenderPictures, ShadowsDarkenTheFloorBehindABoxAndNothingElse) {
     scene.addEntity(scene.addModel(tiny::box("panel", {2.5f, 0.0f, -0.01f}, {3.5f, 1.0f, 0.01f})));
     scene.addLight({0.0f, 2.0f, 2.0f});
     scene.lookAt({0.0f, 5.0f, 4.0f}, {0.0f, 0.0f, -1.0f});
-    const tiny::Picture on = scene.render();
+    const tiny::Picture on = scene.frame();
     shadowsEnabled = false;
-    const tiny::Picture off = scene.render();
+    const tiny::Picture off = scene.frame();
     // Open floor near and far, at steep and grazing angles: no acne, no light taken away.
     expectChangesOnlyAt(scene, on, off,
                         {{"behind the box", {0.0f, 0.0f, -2.4f}, true},
@@ -59,11 +66,9 @@ TEST_F(RenderPictures, ShadowsDarkenTheFloorBehindABoxAndNothingElse) {
 
     // A few centimetres behind the foot of the thin panel, seen from behind: no light leaks under it.
     scene.lookAt({3.0f, 2.0f, -3.0f}, {3.0f, 0.0f, -0.3f});
-    const tiny::Picture leakOff = scene.render();
+    const tiny::Picture leakOff = scene.frame();
     shadowsEnabled = true;
-    const tiny::Picture leakOn = scene.render();
-    const glm::ivec2 foot = scene.pixelOf({3.0f, 0.0f, -0.06f});
-    EXPECT_LT(leakOn.around(foot, 1), 0.6f * leakOff.around(foot, 1));
+    expectChangesOnlyAt(scene, scene.frame(), leakOff, {{"behind the panel's foot", {3.0f, 0.0f, -0.06f}, true}}, 0.3f);
 }
 
 TEST_F(RenderPictures, NormalMappingReshadesOnlyTheSurfaceWhoseMapTiltsItsNormals) {
@@ -75,9 +80,9 @@ TEST_F(RenderPictures, NormalMappingReshadesOnlyTheSurfaceWhoseMapTiltsItsNormal
                                    "tilted.png"));
     scene.addLight({0.0f, 0.0f, 1.5f}, glm::vec3(0.3f));  // dim enough that nothing saturates
     scene.lookAt({0.0f, 0.0f, 3.0f}, {0.0f, 0.0f, 0.0f});
-    const tiny::Picture on = scene.render();
+    const tiny::Picture on = scene.frame();
     normalMappingEnabled = false;
-    const tiny::Picture off = scene.render();
+    const tiny::Picture off = scene.frame();
     expectChangesOnlyAt(scene, on, off,
                         {{"tilted wall", {1.1f, 0.0f, 0.0f}, true}, {"flat wall", {-1.1f, 0.0f, 0.0f}, false}},
                         0.1f);
@@ -107,18 +112,37 @@ TEST_F(RenderPictures, VolumetricLightGlowsAroundTheVolumetricLightOnly) {
     EXPECT_GT(on.around(glow), off.around(glow)) << "the air around the light is brighter";
 }
 
-TEST_F(RenderPictures, DarkGradientsAreDitheredNotBanded) {
-    // A weak light leaves a smooth, dark gradient across a wall; along one row neighbouring pixels differ a
-    // little everywhere instead of in long flat runs.
+TEST_F(RenderPictures, TheSkyShowsBehindTheSceneAndNeverMovesWithTheCamera) {
     tiny::Scene scene(W, H);
-    scene.addEntity(scene.addModel({tiny::quad("wall", {-2, -1.5f, 0}, {4, 0, 0}, {0, 3, 0})}));
-    scene.addLight({0.0f, 0.0f, 1.5f}, glm::vec3(0.05f));
-    scene.lookAt({0.0f, 0.0f, 2.0f}, {0.0f, 0.0f, 0.0f});
-    const tiny::Picture picture = scene.render();
-    int longestRun = 0, run = 0;
-    for (int x = scene.pixelOf({-1.9f, 0, 0}).x + 1; x < scene.pixelOf({1.9f, 0, 0}).x; ++x) {
-        run = picture.luminance(x, H / 2) == picture.luminance(x - 1, H / 2) ? run + 1 : 0;
-        longestRun = std::max(longestRun, run);
+    scene.addEntity(scene.addModel(tiny::box("box", glm::vec3(-0.5f), glm::vec3(0.5f))));
+    scene.addLight({0.0f, 0.0f, 2.0f});
+    const glm::ivec2 corner(8, H - 8);
+    scene.lookAt({0.0f, 0.0f, 3.0f}, {0.0f, 0.0f, 0.0f});
+    const tiny::Picture here = scene.frame();
+    scene.lookAt({0.5f, 0.0f, 3.0f}, {0.5f, 0.0f, 0.0f});  // moved, not turned
+    const tiny::Picture moved = scene.frame();
+    const unsigned char* sky = &here.rgb[(corner.y * W + corner.x) * 3];
+    EXPECT_FALSE(sky[0] == 26 && sky[1] == 51 && sky[2] == 77) << "the scene's clear colour, not the sky";
+    EXPECT_EQ(here.around(corner), moved.around(corner));
+    EXPECT_GT(here.around(scene.pixelOf({0.0f, 0.0f, 0.5f})), here.around(corner) + 40.0f)
+        << "the lit box stands in front of the sky";
+}
+
+TEST_F(RenderPictures, TheFrameRateIsDrawnInTheUpperRightCornerOnlyWhileShown) {
+    tiny::Scene scene(400, 200);
+    scene.addEntity(scene.addModel({tiny::quad("wall", {-8, -6, -1}, {16, 0, 0}, {0, 12, 0})}));
+    scene.addLight({0.0f, 0.0f, 1.0f});
+    scene.lookAt({0.0f, 0.0f, 1.0f}, {0.0f, 0.0f, 0.0f});
+    fps = 60.0f;
+    showFps = true;
+    const tiny::Picture shown = scene.frame();
+    showFps = false;
+    const tiny::Picture hidden = scene.frame();
+    int inCorner = 0, elsewhere = 0;
+    for (std::size_t i = 0; i < shown.rgb.size(); ++i) {
+        const bool corner = i / 3 % 400 >= 370 && i / 3 / 400 >= 180;
+        (corner ? inCorner : elsewhere) += shown.rgb[i] != hidden.rgb[i] ? 1 : 0;
     }
-    EXPECT_LT(longestRun, 12);
+    EXPECT_GT(inCorner, 10) << "no frame-rate text";
+    EXPECT_EQ(elsewhere, 0);
 }

@@ -8,6 +8,7 @@
 #include "render/composite.h"
 #include "render/forward_pass.h"
 #include "render/frame.h"
+#include "render/overlay.h"
 #include "render/render_targets.h"
 #include "render/renderer.h"
 #include "render/shadow_pass.h"
@@ -77,16 +78,15 @@ struct Picture {
     int width = 0;
     int height = 0;
     std::vector<unsigned char> rgb;  // bottom row first, as GL reads it
-    float luminance(int x, int y) const {
-        const unsigned char* p = &rgb[(static_cast<std::size_t>(y) * width + x) * 3];
-        return 0.2126f * p[0] + 0.7152f * p[1] + 0.0722f * p[2];
-    }
     // Mean luminance of the (2r+1)^2 pixels around p: the dither and the shadow noise average out.
     float around(const glm::ivec2& p, int r = 3) const {
         float sum = 0.0f;
         int n = 0;
         for (int j = std::max(p.y - r, 0); j <= std::min(p.y + r, height - 1); ++j)
-            for (int i = std::max(p.x - r, 0); i <= std::min(p.x + r, width - 1); ++i, ++n) sum += luminance(i, j);
+            for (int i = std::max(p.x - r, 0); i <= std::min(p.x + r, width - 1); ++i, ++n) {
+                const unsigned char* c = &rgb[(static_cast<std::size_t>(j) * width + i) * 3];
+                sum += 0.2126f * c[0] + 0.7152f * c[1] + 0.0722f * c[2];
+            }
         return n ? sum / static_cast<float>(n) : 0.0f;
     }
 };
@@ -107,9 +107,7 @@ struct Scene {
         settings.height = static_cast<float>(height);
         const std::string shaders = "Resources/shader/";
         main = Shader(shaders + "vertex.shader", shaders + "fragment.shader", NO_GEOMETRY);
-        renderer.shadowShader = std::make_unique<Shader>(shaders + "vertexShadow.shader",
-                                                         shaders + "fragmentShadow.shader",
-                                                         shaders + "geometryShadow.shader");
+        createShadowProgram(renderer);
         createSceneTarget(renderer);
         createShadowTarget(renderer);
         // The state the game starts with.
@@ -166,43 +164,20 @@ struct Scene {
         projection = frameProjection();
     }
 
-    // The frame's shadow and scene passes, as the frame driver runs them, read from the scene target.
-    Picture render() {
-        drawPasses();
-        return readBound();
-    }
-
-    // The same, then the volumetric block while it is switched on and the composite, as the window shows it.
+    // The frame's passes in the frame driver's order, ending in a window of our own that is read back.
     Picture frame() {
-        if (!renderer.volumetricLight) createRenderObjects(renderer, decodeCubemapFaces(SKYBOX_FACES));
-        drawPasses();
+        if (!renderer.skybox) createRenderObjects(renderer, decodeCubemapFaces(SKYBOX_FACES));
+        if (!renderer.shadowsInitialised) initShadows(renderer, registry);
+        shadowPass(renderer, registry, 0.0f);
+        scenePass(renderer, registry, view, projection, eye, GL_FILL);
+        skyPass(renderer, view, projection);
         if (volumetricEnabled) volumetricPasses(renderer, registry, eye, glm::inverse(view), projection, 0.0f);
         ColourTarget window(static_cast<int>(settings.width), static_cast<int>(settings.height));
         compositeScene(*renderer.screenQuad, renderer.sceneColorTexture, renderer.volumetricLight->colorTextureA,
                        renderer.sceneDepthTexture);
-        return readBound();
-    }
-
-    void drawPasses() {
-        if (!renderer.shadowsInitialised) initShadows(renderer, registry);
-        glViewport(0, 0, SHADOW_SIZE, SHADOW_SIZE);
-        glBindFramebuffer(GL_FRAMEBUFFER, renderer.shadowFramebuffer);
-        glClearColor(0.1f, 0.2f, 0.3f, 1.0f);  // the game's clear colour, for the scene
-        renderer.shadowShader->use();
-        renderShadowCasters(renderer, registry, 0.0f);
-        glBindFramebuffer(GL_FRAMEBUFFER, renderer.sceneFramebuffer);
-        glViewport(0, 0, static_cast<int>(settings.width), static_cast<int>(settings.height));
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        drawScene(ForwardPassContext{registry, view, projection, eye, renderer});
-    }
-
-    // The bound framebuffer at the settings' size.
-    static Picture readBound() {
-        Picture picture{static_cast<int>(settings.width), static_cast<int>(settings.height), {}};
-        picture.rgb.resize(static_cast<std::size_t>(picture.width) * picture.height * 3);
-        glPixelStorei(GL_PACK_ALIGNMENT, 1);
-        glReadPixels(0, 0, picture.width, picture.height, GL_RGB, GL_UNSIGNED_BYTE, picture.rgb.data());
-        return picture;
+        overlayPass(renderer, registry);
+        glEnable(GL_DEPTH_TEST);
+        return Picture{window.width, window.height, window.pixels()};
     }
 
     // Window pixel (x, y from the bottom) where a world point lands.

@@ -25,20 +25,15 @@ ColourTarget::ColourTarget(int w, int h) : width(w), height(h) {
     glBindTexture(GL_TEXTURE_2D, colour);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, w, h, 0, GL_RGB, GL_UNSIGNED_BYTE, nullptr);
     glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, colour, 0);
-    glGenRenderbuffers(1, &depth);
-    glBindRenderbuffer(GL_RENDERBUFFER, depth);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, w, h);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, depth);
     glViewport(0, 0, w, h);
     glClearColor(0, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glClear(GL_COLOR_BUFFER_BIT);
 }
 
 ColourTarget::~ColourTarget() {
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glDeleteFramebuffers(1, &framebuffer);
     glDeleteTextures(1, &colour);
-    glDeleteRenderbuffers(1, &depth);
 }
 
 std::vector<unsigned char> ColourTarget::pixels() const {
@@ -47,12 +42,4 @@ std::vector<unsigned char> ColourTarget::pixels() const {
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
     return rgb;
-}
-
-int ColourTarget::litPixels(int x0, int y0, int x1, int y1, int level) const {
-    const std::vector<unsigned char> rgb = pixels();
-    int lit = 0;
-    for (int y = y0; y < y1; ++y)
-        for (int x = x0; x < x1; ++x) lit += rgb[(static_cast<std::size_t>(y) * width + x) * 3] > level ? 1 : 0;
-    return lit;
 }
