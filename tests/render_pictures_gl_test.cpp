@@ -44,12 +44,14 @@ void expectChangesOnlyAt(const tiny::Scene& scene, const tiny::Picture& on, cons
 }  // namespace
 
 TEST_F(RenderPictures, ShadowsDarkenTheFloorBehindABoxAndNothingElse) {
-    // A 12 x 12 floor, a 1 m box at the origin, a thin upright panel to its right, a light before and above.
+    // A 12 x 12 floor, a 1 m box at the origin, a thin upright panel to its right, a light before and above
+    // (and one far away that hardly adds anything).
     tiny::Scene scene(W, H);
     scene.addEntity(scene.addModel({tiny::quad("floor", {-6, 0, 6}, {12, 0, 0}, {0, 0, -12})}));
     scene.addEntity(scene.addModel(tiny::box("box", {-0.5f, 0.0f, -0.5f}, {0.5f, 1.0f, 0.5f})));
     scene.addEntity(scene.addModel(tiny::box("panel", {2.5f, 0.0f, -0.01f}, {3.5f, 1.0f, 0.01f})));
     scene.addLight({0.0f, 2.0f, 2.0f});
+    scene.addLight({0.0f, 40.0f, 0.0f}, glm::vec3(0.01f));  // created last: cube 0, so the shadow is cube 1's
     scene.lookAt({0.0f, 5.0f, 4.0f}, {0.0f, 0.0f, -1.0f});
     const tiny::Picture on = scene.frame();
     shadowsEnabled = false;

@@ -24,19 +24,16 @@ using ShaderTest = GlTest;
 using ShaderDeathTest = GlTest;
 
 TEST_F(ShaderTest, EveryShippedProgramAndItsVariantsLinkWithEmptyLogs) {
-    struct Program {
-        const char* vertex;
-        const char* fragment;
-        const char* geometry;
-    };
-    const Program programs[] = {{"vertex", "fragment", " "},
-                                {"vertexShadow", "fragmentShadow", "geometryShadow"},
-                                {"volumetricVertex", "volumetricFragment", " "},
-                                {"volumetricDownsampleVertex", "volumetricDownsampleFragment", " "},
-                                {"blurVertex", "blurFragment", " "},
-                                {"quadVertex", "quadFragment", " "},
-                                {"hudVertex", "hudFragment", " "},
-                                {"skyboxVertex", "skyboxFragment", " "}};
+    // Vertex, fragment and geometry stage of each.
+    const std::array<const char*, 3> programs[] = {
+        {"vertex", "fragment", " "},
+        {"vertexShadow", "fragmentShadow", "geometryShadow"},
+        {"volumetricVertex", "volumetricFragment", " "},
+        {"volumetricDownsampleVertex", "volumetricDownsampleFragment", " "},
+        {"blurVertex", "blurFragment", " "},
+        {"quadVertex", "quadFragment", " "},
+        {"hudVertex", "hudFragment", " "},
+        {"skyboxVertex", "skyboxFragment", " "}};
     // Every field of the light record non-zero, so a member a shader reads but the code never writes (one
     // renamed on one side alone) reads back as its default 0.
     LightSource light;
@@ -46,15 +43,15 @@ TEST_F(ShaderTest, EveryShippedProgramAndItsVariantsLinkWithEmptyLogs) {
     light.mTau = 0.01f;
     light.mPhi = 100.0f;
     int programsWithLights = 0;
-    for (const Program& p : programs) {
-        const std::string geometry = p.geometry == NO_GEOMETRY ? NO_GEOMETRY : SHIPPED + p.geometry + ".shader";
-        const Shader base(SHIPPED + p.vertex + ".shader", SHIPPED + p.fragment + ".shader", geometry);
+    for (const auto& [vertex, fragment, geometry] : programs) {
+        const Shader base(SHIPPED + vertex + ".shader", SHIPPED + fragment + ".shader",
+                          geometry == NO_GEOMETRY ? NO_GEOMETRY : SHIPPED + geometry + ".shader");
         // The forward pass builds the main program once per light count and once for depth alone.
         for (const char* defines : {"", "#define LIGHT_COUNT 1", "#define LIGHT_COUNT 8", "#define DEPTH_ONLY"}) {
             const Shader shader = *defines ? shaderVariant(base, defines) : base;
-            EXPECT_TRUE(linkStatus(shader)) << p.fragment << " " << defines;
-            EXPECT_EQ(programLogs(shader.ID), "") << p.fragment << " " << defines;
-            if (p.fragment != std::string("fragment")) break;
+            EXPECT_TRUE(linkStatus(shader)) << fragment << " " << defines;
+            EXPECT_EQ(programLogs(shader.ID), "") << fragment << " " << defines;
+            if (fragment != std::string("fragment")) break;
         }
         base.use();
         setLightUniforms(light, base, 3);
@@ -68,7 +65,7 @@ TEST_F(ShaderTest, EveryShippedProgramAndItsVariantsLinkWithEmptyLogs) {
             if (std::string(name).rfind("pointLight[3].", 0) != 0) continue;
             float value[4] = {};
             glGetUniformfv(base.ID, glGetUniformLocation(base.ID, name), value);
-            EXPECT_NE(value[0], 0.0f) << p.fragment << " reads " << name << ", which is never written";
+            EXPECT_NE(value[0], 0.0f) << fragment << " reads " << name << ", which is never written";
             ++members;
         }
         programsWithLights += members > 2 ? 1 : 0;
