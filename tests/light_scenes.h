@@ -61,15 +61,12 @@ inline void addSlide(aiScene& scene, const std::string& node, double duration, d
     aiNodeAnim* channel = new aiNodeAnim();
     channel->mNodeName = aiString(node);
     channel->mNumPositionKeys = 2;
-    channel->mPositionKeys = new aiVectorKey[2];
-    channel->mPositionKeys[0] = aiVectorKey(0.0, aiVector3D(x0, y, 0.0f));
-    channel->mPositionKeys[1] = aiVectorKey(duration, aiVector3D(x0 + static_cast<float>(duration), y, 0.0f));
+    channel->mPositionKeys = new aiVectorKey[2]{{0.0, aiVector3D(x0, y, 0.0f)},
+                                                {duration, aiVector3D(x0 + static_cast<float>(duration), y, 0.0f)}};
     channel->mNumRotationKeys = 1;
-    channel->mRotationKeys = new aiQuatKey[1];
-    channel->mRotationKeys[0] = aiQuatKey(0.0, aiQuaternion(1.0f, 0.0f, 0.0f, 0.0f));
+    channel->mRotationKeys = new aiQuatKey[1]{{0.0, aiQuaternion(1.0f, 0.0f, 0.0f, 0.0f)}};
     channel->mNumScalingKeys = 1;
-    channel->mScalingKeys = new aiVectorKey[1];
-    channel->mScalingKeys[0] = aiVectorKey(0.0, aiVector3D(1.0f, 1.0f, 1.0f));
+    channel->mScalingKeys = new aiVectorKey[1]{{0.0, aiVector3D(1.0f, 1.0f, 1.0f)}};
     aiAnimation* animation = new aiAnimation();
     animation->mName = aiString("Take");
     animation->mDuration = duration;
@@ -80,13 +77,11 @@ inline void addSlide(aiScene& scene, const std::string& node, double duration, d
     scene.mAnimations = new aiAnimation*[1]{animation};
 }
 
-// A camera at its node's origin looking along +x with +y up, on a node placed by transform.
+// A camera at its node's origin (Assimp's default, with +y up) looking along +x, on a node placed by transform.
 inline void addCamera(aiScene& scene, const std::string& name, const glm::mat4& transform = glm::mat4(1.0f)) {
     addNode(scene.mRootNode, name, transform);
     aiCamera* camera = new aiCamera();
     camera->mName = aiString(name);
-    camera->mPosition = aiVector3D(0.0f, 0.0f, 0.0f);
-    camera->mUp = aiVector3D(0.0f, 1.0f, 0.0f);
     camera->mLookAt = aiVector3D(1.0f, 0.0f, 0.0f);
     scene.mNumCameras = 1;
     scene.mCameras = new aiCamera*[1]{camera};

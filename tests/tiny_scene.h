@@ -33,21 +33,14 @@ inline aiMesh* quad(const std::string& name, const glm::vec3& origin, const glm:
     mesh->mName = aiString(name);
     mesh->mPrimitiveTypes = aiPrimitiveType_TRIANGLE;
     mesh->mNumVertices = 4;
-    const glm::vec3 corners[4] = {origin, origin + u, origin + u + v, origin + v};
     const glm::vec3 n = glm::normalize(glm::cross(u, v)), t = glm::normalize(u), b = glm::normalize(v);
     auto ai = [](const glm::vec3& p) { return aiVector3D(p.x, p.y, p.z); };
-    mesh->mVertices = new aiVector3D[4];
-    mesh->mNormals = new aiVector3D[4];
-    mesh->mTangents = new aiVector3D[4];
-    mesh->mBitangents = new aiVector3D[4];
+    mesh->mVertices = new aiVector3D[4]{ai(origin), ai(origin + u), ai(origin + u + v), ai(origin + v)};
+    mesh->mNormals = new aiVector3D[4]{ai(n), ai(n), ai(n), ai(n)};
+    mesh->mTangents = new aiVector3D[4]{ai(t), ai(t), ai(t), ai(t)};
+    mesh->mBitangents = new aiVector3D[4]{ai(b), ai(b), ai(b), ai(b)};
     mesh->mTextureCoords[0] = new aiVector3D[4]{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
     mesh->mNumUVComponents[0] = 2;
-    for (int i = 0; i < 4; ++i) {
-        mesh->mVertices[i] = ai(corners[i]);
-        mesh->mNormals[i] = ai(n);
-        mesh->mTangents[i] = ai(t);
-        mesh->mBitangents[i] = ai(b);
-    }
     mesh->mNumFaces = 2;
     mesh->mFaces = new aiFace[2];
     for (unsigned int f = 0; f < 2; ++f) {
