@@ -13,13 +13,7 @@ namespace {
 constexpr int W = 160;
 constexpr int H = 120;
 
-// The frame-rate text off, unless a test shows it.
-struct RenderPictures : GlTest {
-    void SetUp() override {
-        GlTest::SetUp();
-        showFps = false;
-    }
-};
+using RenderPictures = GlTest;
 
 // A point of the world, and whether switching a feature off should change it.
 struct Spot {
@@ -58,12 +52,9 @@ TEST_F(RenderPictures, ShadowsDarkenTheFloorBehindABoxAndNothingElse) {
     const tiny::Picture off = scene.frame();
     // Open floor near and far, at steep and grazing angles: no acne, no light taken away.
     expectChangesOnlyAt(scene, on, off,
-                        {{"behind the box", {0.0f, 0.0f, -2.4f}, true},
-                         {"near left", {-2.0f, 0, 1.0f}, false},
-                         {"near right", {2.0f, 0, 0.5f}, false},
-                         {"far left", {-3.0f, 0, -3.5f}, false},
-                         {"far right", {3.5f, 0, -4.0f}, false},
-                         {"under the light", {0.0f, 0, 1.2f}, false}},
+                        {{"behind the box", {0.0f, 0.0f, -2.4f}, true}, {"under the light", {0.0f, 0, 1.2f}, false},
+                         {"near left", {-2.0f, 0, 1.0f}, false}, {"near right", {2.0f, 0, 0.5f}, false},
+                         {"far left", {-3.0f, 0, -3.5f}, false}, {"far right", {3.5f, 0, -4.0f}, false}},
                         0.3f);
 
     // A few centimetres behind the foot of the thin panel, seen from behind: no light leaks under it.
@@ -131,9 +122,7 @@ TEST_F(RenderPictures, TheSkyShowsBehindTheSceneAndNeverMovesWithTheCamera) {
 }
 
 TEST_F(RenderPictures, TheFrameRateIsDrawnInTheUpperRightCornerOnlyWhileShown) {
-    tiny::Scene scene(400, 200);
-    scene.addEntity(scene.addModel({tiny::quad("wall", {-8, -6, -1}, {16, 0, 0}, {0, 12, 0})}));
-    scene.addLight({0.0f, 0.0f, 1.0f});
+    tiny::Scene scene(400, 200);  // nothing but the sky
     scene.lookAt({0.0f, 0.0f, 1.0f}, {0.0f, 0.0f, 0.0f});
     fps = 60.0f;
     showFps = true;

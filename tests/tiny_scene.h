@@ -98,8 +98,8 @@ struct Scene {
     Scene(int width, int height) {
         settings.width = static_cast<float>(width);
         settings.height = static_cast<float>(height);
-        const std::string shaders = "Resources/shader/";
-        main = Shader(shaders + "vertex.shader", shaders + "fragment.shader", NO_GEOMETRY);
+        showFps = false;  // the frame-rate text only where a test asks for it
+        main = Shader("Resources/shader/vertex.shader", "Resources/shader/fragment.shader", NO_GEOMETRY);
         createShadowProgram(renderer);
         createSceneTarget(renderer);
         createShadowTarget(renderer);
@@ -130,11 +130,10 @@ struct Scene {
         return *models.back();
     }
 
-    Entity addEntity(Model& model, const glm::vec3& position = glm::vec3(0.0f)) {
+    // At the origin, not animated.
+    Entity addEntity(Model& model) {
         Entity e = registry.create();
-        Transform transform;
-        transform.position = position;
-        registry.emplace<Transform>(e, transform);
+        registry.emplace<Transform>(e, Transform{});
         Drawable drawable = makeDrawable(&model, main);
         drawable.animated = false;
         registry.emplace<Drawable>(e, drawable);

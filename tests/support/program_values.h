@@ -7,16 +7,10 @@
 
 struct ProgramValues {
     Settings settings;
-    bool wireframe = false;
-    bool faceCulling = true;
-    bool showFps = true;
-    bool shadowsEnabled = true;
-    bool volumetricEnabled = true;
-    bool normalMappingEnabled = true;
-    bool restartRequested = false;
+    bool wireframe = false, faceCulling = true, showFps = true, shadowsEnabled = true, volumetricEnabled = true,
+         normalMappingEnabled = true, restartRequested = false;
     int frameCount = 0;
-    float fps = 0.0f;
-    float fpsWindowStart = 0.0f;
+    float fps = 0.0f, fpsWindowStart = 0.0f;
 };
 
 ProgramValues currentProgramValues();
