@@ -6,8 +6,6 @@
 #include "support/gl_context.h"
 #include "support/gl_probe.h"
 
-#include <vector>
-
 namespace {
 
 unsigned int makeTexture(int internalFormat, int w, int h, unsigned int format, unsigned int type, const void* data,
@@ -57,10 +55,9 @@ TEST_F(Composite, AddsTheLightOnlyWhereItLiesAndWhileOnWithoutCrossingADepthEdge
     for (int i = 0; i < w * h; ++i) rgb.insert(rgb.end(), {static_cast<unsigned char>(i), 60, 200});
     std::vector<float> depths(w * h), light;
     for (int i = 0; i < w * h; ++i) depths[i] = i % w < 7 ? depthAt(2.0f) : 1.0f;
-    for (int i = 0; i < (w / 2) * (h / 2); ++i) {
-        const float red = depths[(i / (w / 2)) * 2 * w + 2 * (i % (w / 2))] == 1.0f ? 0.5f : 0.0f;  // half-size depth
-        light.insert(light.end(), {red, 0.0f, 0.0f, 1.0f});
-    }
+    // Red light wherever the half-size depth (the texel at twice the coordinate) saw the sky.
+    for (int y = 0; y < h / 2; ++y)
+        for (int x = 0; x < w / 2; ++x) light.insert(light.end(), {depths[2 * (y * w + x)] == 1 ? 0.5f : 0, 0, 0, 1});
     volumetricEnabled = false;
     EXPECT_EQ(composite(w, h, rgb, depths, light), rgb) << "switched off, the scene passes through as it is";
     volumetricEnabled = true;

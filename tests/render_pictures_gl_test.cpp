@@ -10,28 +10,27 @@
 
 namespace {
 
-constexpr int W = 160;
-constexpr int H = 120;
+constexpr int W = 160, H = 120;
 
 using RenderPictures = GlTest;
 
-// A point of the world, and whether switching a feature off should change it.
+// A point of the world, and what the feature does there: darkens (-1), brightens (+1) or leaves it (0).
 struct Spot {
     const char* name;
     glm::vec3 point;
-    bool changes;
+    int change;
 };
 
-// With the feature on and off: the spots that change differ by more than a share of the brighter, the others
-// by no more than the dither.
+// With the feature on and off: the spots that change differ that way by more than a share of the brighter,
+// the others by no more than the dither.
 void expectChangesOnlyAt(const tiny::Scene& scene, const tiny::Picture& on, const tiny::Picture& off,
                          const std::vector<Spot>& spots, float share) {
     for (const Spot& s : spots) {
         const glm::ivec2 p = scene.pixelOf(s.point);
         const float a = on.around(p), b = off.around(p);
-        const float change = std::abs(a - b), brighter = std::max(a, b);
-        EXPECT_TRUE(s.changes ? change > share * brighter : change <= 0.03f * brighter + 1.0f)
-            << s.name << (s.changes ? " does not change" : " changes") << ": on " << a << ", off " << b;
+        const float brighter = std::max(a, b);
+        EXPECT_TRUE(s.change ? s.change * (a - b) > share * brighter : std::abs(a - b) <= 0.03f * brighter + 1.0f)
+            << s.name << ": on " << a << ", off " << b;
     }
 }
 
@@ -52,16 +51,16 @@ TEST_F(RenderPictures, ShadowsDarkenTheFloorBehindABoxAndNothingElse) {
     const tiny::Picture off = scene.frame();
     // Open floor near and far, at steep and grazing angles: no acne, no light taken away.
     expectChangesOnlyAt(scene, on, off,
-                        {{"behind the box", {0.0f, 0.0f, -2.4f}, true}, {"under the light", {0.0f, 0, 1.2f}, false},
-                         {"near left", {-2.0f, 0, 1.0f}, false}, {"near right", {2.0f, 0, 0.5f}, false},
-                         {"far left", {-3.0f, 0, -3.5f}, false}, {"far right", {3.5f, 0, -4.0f}, false}},
+                        {{"behind the box", {0.0f, 0.0f, -2.4f}, -1}, {"under the light", {0.0f, 0, 1.2f}, 0},
+                         {"near left", {-2.0f, 0, 1.0f}, 0}, {"near right", {2.0f, 0, 0.5f}, 0},
+                         {"far left", {-3.0f, 0, -3.5f}, 0}, {"far right", {3.5f, 0, -4.0f}, 0}},
                         0.3f);
 
     // A few centimetres behind the foot of the thin panel, seen from behind: no light leaks under it.
     scene.lookAt({3.0f, 2.0f, -3.0f}, {3.0f, 0.0f, -0.3f});
     const tiny::Picture leakOff = scene.frame();
     shadowsEnabled = true;
-    expectChangesOnlyAt(scene, scene.frame(), leakOff, {{"behind the panel's foot", {3.0f, 0.0f, -0.06f}, true}}, 0.3f);
+    expectChangesOnlyAt(scene, scene.frame(), leakOff, {{"behind the panel's foot", {3.0f, 0.0f, -0.06f}, -1}}, 0.3f);
 }
 
 TEST_F(RenderPictures, NormalMappingReshadesOnlyTheSurfaceWhoseMapTiltsItsNormals) {
@@ -77,10 +76,8 @@ TEST_F(RenderPictures, NormalMappingReshadesOnlyTheSurfaceWhoseMapTiltsItsNormal
     normalMappingEnabled = false;
     const tiny::Picture off = scene.frame();
     expectChangesOnlyAt(scene, on, off,
-                        {{"tilted wall", {1.1f, 0.0f, 0.0f}, true}, {"flat wall", {-1.1f, 0.0f, 0.0f}, false}},
+                        {{"tilted wall, turned from the light", {1.1f, 0.0f, 0.0f}, -1}, {"flat wall", {-1.1f, 0.0f, 0.0f}, 0}},
                         0.1f);
-    const glm::ivec2 tilted = scene.pixelOf({1.1f, 0.0f, 0.0f});
-    EXPECT_LT(on.around(tilted), off.around(tilted)) << "normals turned from the light catch less of it";
 }
 
 TEST_F(RenderPictures, VolumetricLightGlowsAroundTheVolumetricLightOnly) {
@@ -98,11 +95,9 @@ TEST_F(RenderPictures, VolumetricLightGlowsAroundTheVolumetricLightOnly) {
     volumetricEnabled = false;
     const tiny::Picture off = scene.frame();
     expectChangesOnlyAt(scene, on, off,
-                        {{"around the volumetric light", {-1.5f, 0.0f, -1.0f}, true},
-                         {"around the plain light", {1.5f, 0.0f, -1.0f}, false}},
+                        {{"around the volumetric light", {-1.5f, 0.0f, -1.0f}, 1},
+                         {"around the plain light", {1.5f, 0.0f, -1.0f}, 0}},
                         0.2f);
-    const glm::ivec2 glow = scene.pixelOf({-1.5f, 0.0f, -1.0f});
-    EXPECT_GT(on.around(glow), off.around(glow)) << "the air around the light is brighter";
 }
 
 TEST_F(RenderPictures, TheSkyShowsBehindTheSceneAndNeverMovesWithTheCamera) {

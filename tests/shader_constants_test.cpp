@@ -34,8 +34,9 @@ TEST(ShaderConstants, EveryNumberAShaderSharesWithTheCodeIsTheCodesValue) {
         const char* file;
         const char* name;
         double value;  // the C++ side
-        bool unit;     // a sampler's binding rather than a constant
-        bool equal;    // a sampler a mesh leaves unset must not read the cube array's unit: that draw is invalid
+        // unit: a sampler's binding rather than a constant; equal false: a sampler a mesh leaves unset must not
+        // read the cube array's unit, as that draw is invalid.
+        bool unit, equal;
     };
     const Shared numbers[] = {
         {"fragment.shader", "MAX_LIGHTS", MAX_LIGHTS, false, true},

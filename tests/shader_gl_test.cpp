@@ -73,13 +73,12 @@ TEST_F(ShaderTest, EveryShippedProgramAndItsVariantsLinkWithEmptyLogs) {
     EXPECT_EQ(programsWithLights, 2) << "the main and the volumetric program read lights";
 }
 
-TEST_F(ShaderTest, ALinkFailureIsReportedOnceWithItsLogAndTheProgramKept) {
+TEST_F(ShaderTest, ALinkFailureIsReportedOnceWithTheDriversLog) {
     std::stringstream captured;
     std::streambuf* old = std::cout.rdbuf(captured.rdbuf());
     const Shader bad(DIR + "plain.vert", DIR + "mismatch.frag", " ");
     std::cout.rdbuf(old);
     const std::string out = captured.str();
-    EXPECT_NE(bad.ID, 0u);
     EXPECT_FALSE(linkStatus(bad));
     EXPECT_EQ(out.rfind("ERROR::PROGRAM_LINKING_ERROR of type: PROGRAM\n", 0), 0u) << out;
     EXPECT_EQ(out.find("ERROR::PROGRAM_LINKING_ERROR", 1), std::string::npos) << out;

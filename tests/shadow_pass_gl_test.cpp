@@ -54,9 +54,6 @@ struct ShadowDraws : GlTest {
     }
 };
 
-// Index of the centre texel of one face in readCube's result.
-std::size_t centreOf(int face) { return face * FACE + FACE / 2 + SHADOW_SIZE / 2; }
-
 }  // namespace
 
 TEST_F(ShadowDraws, OnlyLightsWithACubeAndTheWallInReachDrawIt) {
@@ -137,8 +134,9 @@ TEST_F(ShadowDraws, ACachedCubeEqualsAFullRedrawWhileAMovingCasterComesAndGoes) 
                 << "face " << face << " at " << time << " s";
     }
     // The box in front of the +x face hides the wall; once it has slid behind the light the wall is back.
-    EXPECT_NEAR(cachedFrame(0.0f)[centreOf(0)], 0.8f / 500.0f, 1e-4f);
-    EXPECT_NEAR(cachedFrame(0.9f)[centreOf(0)], 2.0f / 500.0f, 1e-4f);
+    const std::size_t centre = FACE / 2 + SHADOW_SIZE / 2;  // of the +x face
+    EXPECT_NEAR(cachedFrame(0.0f)[centre], 0.8f / 500.0f, 1e-4f);
+    EXPECT_NEAR(cachedFrame(0.9f)[centre], 2.0f / 500.0f, 1e-4f);
     // The box only ever passed before the +x and -x faces: the others need no store.
     for (int face = 2; face < 6; ++face) EXPECT_EQ(scene->renderer.shadowCache->faceStore[face], 0u) << face;
 }

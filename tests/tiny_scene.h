@@ -68,8 +68,7 @@ inline void writeTexture(const std::string& path, const glm::u8vec3& colour) {
 }
 
 struct Picture {
-    int width = 0;
-    int height = 0;
+    int width = 0, height = 0;
     std::vector<unsigned char> rgb;  // bottom row first, as GL reads it
     // Mean luminance of the (2r+1)^2 pixels around p: the dither and the shadow noise average out.
     float around(const glm::ivec2& p, int r = 3) const {

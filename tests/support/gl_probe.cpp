@@ -5,15 +5,14 @@
 
 std::string programLogs(unsigned int program) {
     GLuint stages[4] = {};
-    GLsizei count = 0;
+    GLsizei count = 0, length = 0;
     glGetAttachedShaders(program, 4, &count, stages);
-    std::string logs;
     char text[4096];
-    for (GLsizei i = 0; i <= count; ++i) {
-        text[0] = '\0';
-        if (i < count) glGetShaderInfoLog(stages[i], sizeof text, nullptr, text);
-        else glGetProgramInfoLog(program, sizeof text, nullptr, text);
-        logs += text;
+    glGetProgramInfoLog(program, sizeof text, &length, text);
+    std::string logs(text, static_cast<std::size_t>(length));
+    for (GLsizei i = 0; i < count; ++i) {
+        glGetShaderInfoLog(stages[i], sizeof text, &length, text);
+        logs.append(text, static_cast<std::size_t>(length));
     }
     return logs;
 }
