@@ -19,12 +19,12 @@ int rankOf(const std::string& folder) {
     return it == LAYERS.end() ? -1 : static_cast<int>(it - LAYERS.begin());
 }
 
-std::string firstPart(const std::string& path) { return path.substr(0, std::min(path.find('/'), path.size())); }
+std::string topOf(const std::string& path) { return path.substr(0, std::min(path.find('/'), path.size())); }
 
 // Why file (relative to the repository) may not include path, or empty when it may.
 std::string violation(const std::string& file, const std::string& path) {
     if (path.find('/') == std::string::npos) return "";  // a file beside the includer
-    const std::string target = firstPart(path), top = firstPart(file), own = firstPart(file.substr(top.size() + 1));
+    const std::string target = topOf(path), top = topOf(file), own = topOf(file.substr(top.size() + 1));
     if (top == "tools") return rankOf(target) >= 0 || target == "common" ? "" : "a tool reaches outside src, common";
     if (rankOf(own) < 0 || rankOf(target) < 0) return "src/" + own + " or " + target + " is not a layer";
     return rankOf(target) > rankOf(own) ? own + " includes " + target + ", a layer above it" : "";

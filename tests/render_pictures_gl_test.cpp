@@ -76,7 +76,7 @@ TEST_F(RenderPictures, NormalMappingReshadesOnlyTheSurfaceWhoseMapTiltsItsNormal
     normalMappingEnabled = false;
     const tiny::Picture off = scene.frame();
     expectChangesOnlyAt(scene, on, off,
-                        {{"tilted wall, turned from the light", {1.1f, 0.0f, 0.0f}, -1}, {"flat wall", {-1.1f, 0.0f, 0.0f}, 0}},
+                        {{"tilted wall", {1.1f, 0.0f, 0.0f}, -1}, {"flat wall", {-1.1f, 0.0f, 0.0f}, 0}},
                         0.1f);
 }
 
