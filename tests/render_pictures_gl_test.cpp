@@ -81,15 +81,16 @@ TEST_F(RenderPictures, NormalMappingReshadesOnlyTheSurfaceWhoseMapTiltsItsNormal
 }
 
 TEST_F(RenderPictures, VolumetricLightGlowsAroundTheVolumetricLightOnly) {
-    // A back wall, a volumetric light on the left and a plain one on the right, as far from the camera.
+    // A back wall and two lights alike but for the volumetric mark, the marked one on the left.
     tiny::Scene scene(W, H);
     scene.addEntity(scene.addModel({tiny::quad("wall", {-8, -6, -6}, {16, 0, 0}, {0, 12, 0})}));
-    LightSource& candle = scene.addLight({-1.5f, 0.0f, -1.0f}, glm::vec3(0.2f));
-    candle.volumetric = true;
-    candle.mPhi = 700.0f;
-    candle.mTau = 0.05f;
-    candle.mNrSamples = 20;
-    scene.addLight({1.5f, 0.0f, -1.0f}, glm::vec3(0.2f)).mPhi = 700.0f;
+    for (const float x : {-1.5f, 1.5f}) {
+        LightSource& light = scene.addLight({x, 0.0f, -1.0f}, glm::vec3(0.2f));
+        light.volumetric = x < 0.0f;
+        light.mPhi = 700.0f;
+        light.mTau = 0.05f;
+        light.mNrSamples = 20;
+    }
     scene.lookAt({0.0f, 0.0f, 2.0f}, {0.0f, 0.0f, -1.0f});
     const tiny::Picture on = scene.frame();
     volumetricEnabled = false;

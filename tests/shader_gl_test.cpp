@@ -55,12 +55,11 @@ TEST_F(ShaderTest, EveryShippedProgramAndItsVariantsLinkWithEmptyLogs) {
         }
         base.use();
         setLightUniforms(light, base, 3);
-        GLint count = 0, members = 0;
+        GLint count = 0, members = 0, size = 0;
+        GLenum type = 0;
         glGetProgramiv(base.ID, GL_ACTIVE_UNIFORMS, &count);
         for (GLint i = 0; i < count; ++i) {
             char name[256];
-            GLint size = 0;
-            GLenum type = 0;
             glGetActiveUniform(base.ID, static_cast<GLuint>(i), sizeof name, nullptr, &size, &type, name);
             if (std::string(name).rfind("pointLight[3].", 0) != 0) continue;
             float value[4] = {};
