@@ -16,10 +16,8 @@
 TEST(Clocks, EachFrameAdvancesOnceAndTheFlameFollowsTheWrappedClip) {
     auto scene = makeScene();
     addNode(addNode(scene->mRootNode, "Bone"), "Flame", translation(0, 0.5f, 0));
-    for (const char* name : {"Flame", "Fixed0", "Fixed1", "Fixed2"}) {
-        if (std::string(name) != "Flame") addNode(scene->mRootNode, name, translation(2, 2, 0));
+    for (const char* name : {"Flame", "Fixed0", "Fixed1", "Fixed2"})
         addLight(*scene, name, aiLightSource_POINT, aiVector3D(), aiColor3D(1, 1, 1));
-    }
     aiNodeAnim* slide = addChannel(*addAnimation(*scene, "swing", 10.0, 5.0), "Bone");
     addPositionKey(*slide, 0.0, aiVector3D(0, 1, 0));
     addPositionKey(*slide, 10.0, aiVector3D(10, 1, 0));

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <set>
 
 namespace {
 
@@ -33,17 +32,14 @@ void lookUp(Dir d, int& face, double& sc, double& tc) {
 
 // Each border pixel of each face against the pixel one step past the edge, looked up as the GPU would.
 TEST(ContentSky, TheFacesAreSquareAndTheirSharedEdgesMatch) {
+    const int n = 1024;
     std::vector<DecodedImage> faces;
     for (const std::string& path : SKYBOX_FACES) {
         faces.push_back(decodeImage(path, 3));
-        ASSERT_NE(faces.back().pixels, nullptr) << path;
-        ASSERT_EQ(faces.back().width, 1024) << path;
-        ASSERT_EQ(faces.back().height, 1024) << path;
+        ASSERT_TRUE(faces.back().pixels && faces.back().width == n && faces.back().height == n) << path;
     }
-    const int n = 1024;
     auto pixel = [&](int face, int row, int col) { return faces[face].pixels.get() + (size_t(row) * n + col) * 3; };
     auto toPixel = [&](double c) { return std::clamp(static_cast<int>(std::floor((c + 1.0) / 2.0 * n)), 0, n - 1); };
-    std::set<std::pair<int, int>> edges;
     const double out = 1.0 + 1.0 / n;
     for (int face = 0; face < 6; ++face)
         for (int side = 0; side < 4; ++side) {  // left, right, top, bottom
@@ -65,9 +61,7 @@ TEST(ContentSky, TheFacesAreSquareAndTheirSharedEdgesMatch) {
             }
             EXPECT_LE(sum / (3.0 * n), 4.0) << SKYBOX_FACES[face] << " side " << side << " against "
                                             << SKYBOX_FACES[neighbour];
-            edges.insert({std::min(face, neighbour), std::max(face, neighbour)});
         }
-    EXPECT_EQ(edges.size(), 12u);
 }
 
 // Across the seam the step is no bigger than steps the loop makes anyway, and neither side has gone quiet

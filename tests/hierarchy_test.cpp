@@ -1,4 +1,4 @@
-// Node hierarchy: bone matrices through the posed chain, the clip's loop, and the search for a named node.
+// Node hierarchy: bone matrices through the posed chain and the clip's loop, and the search for a named node.
 #include "animation/hierarchy.h"
 
 #include "assets/model.h"
@@ -9,44 +9,31 @@
 #include <gtest/gtest.h>
 
 namespace {
-
 glm::vec3 apply(const glm::mat4& m, const glm::vec3& p) { return glm::vec3(m * glm::vec4(p, 1.0f)); }
+}  // namespace
 
 // root (at z = 5) -> arm (x + 1, turned half a turn about z over its clip of 100 ticks at 50 a second)
 // -> hand (y + 2); a side branch root -> prop -> lamp lies off the chain of first children.
-struct Rig : ::testing::Test {
-    std::unique_ptr<aiScene> scene = makeScene("root", translation(0, 0, 5));
+TEST(Hierarchy, BoneMatricesCarryRestPointsAlongThePosedChainAndNodesAreFoundByName) {
+    auto scene = makeScene("root", translation(0, 0, 5));
+    addNode(addNode(scene->mRootNode, "arm", translation(1, 0, 0)), "hand", translation(0, 2, 0));
+    addNode(addNode(scene->mRootNode, "prop", translation(0, 0, 1)), "lamp", translation(3, 0, 0));
+    aiAnimation* clip = addAnimation(*scene, "wave", 100.0, 50.0);
+    aiNodeAnim* arm = addChannel(*clip, "arm");
+    addPositionKey(*arm, 0.0, aiVector3D(1, 0, 0));
+    addRotationKey(*arm, 0.0, aiQuaternion());
+    addRotationKey(*arm, 100.0, aiQuaternion(aiVector3D(0, 0, 1), glm::pi<float>()));
     Model model;
-    aiAnimation* clip = nullptr;
+    model.adoptScene(scene.get(), "memory/rig");
+    // Bones come in through a mesh's weights; its offsets undo the rest pose.
+    aiMesh* skin = makeTriangle("skin");
+    addBoneWeight(*skin, "hand", 0, 1.0f, translation(-1, -2, 0));
+    addBoneWeight(*skin, "arm", 1, 1.0f, translation(-1, 0, 0));
+    addBoneWeight(*skin, "ghost", 2, 1.0f);  // no node carries this name
+    addMesh(*scene, nullptr, skin);
+    std::vector<Vertex> vertices(3);
+    model.extractBoneWeights(vertices, skin);
 
-    void SetUp() override {
-        addNode(addNode(scene->mRootNode, "arm", translation(1, 0, 0)), "hand", translation(0, 2, 0));
-        addNode(addNode(scene->mRootNode, "prop", translation(0, 0, 1)), "lamp", translation(3, 0, 0));
-        clip = addAnimation(*scene, "wave", 100.0, 50.0);
-        aiNodeAnim* arm = addChannel(*clip, "arm");
-        addPositionKey(*arm, 0.0, aiVector3D(1, 0, 0));
-        addRotationKey(*arm, 0.0, aiQuaternion());
-        addRotationKey(*arm, 100.0, aiQuaternion(aiVector3D(0, 0, 1), glm::pi<float>()));
-    }
-    // Bones come in through a mesh's weights, outside the node tree, so no GL is needed.
-    std::vector<glm::mat4> bonesAt(float seconds) {
-        model.adoptScene(scene.get(), "memory/rig");
-        aiMesh* skin = makeTriangle("skin");
-        addBoneWeight(*skin, "hand", 0, 1.0f, translation(-1, -2, 0));  // the offsets undo the rest pose
-        addBoneWeight(*skin, "arm", 1, 1.0f, translation(-1, 0, 0));
-        addBoneWeight(*skin, "ghost", 2, 1.0f);  // no node carries this name
-        addMesh(*scene, nullptr, skin);
-        std::vector<Vertex> vertices(3);
-        model.extractBoneWeights(vertices, skin);
-        std::vector<glm::mat4> bones;
-        model.boneTransforms(seconds, bones);
-        return bones;
-    }
-};
-
-}  // namespace
-
-TEST_F(Rig, BoneMatricesCarryRestPointsAlongThePosedChain) {
     const struct {
         float seconds;
         glm::vec3 hand, armTip;  // where the rest points (1, 2, 0) and (2, 0, 0) go
@@ -57,37 +44,20 @@ TEST_F(Rig, BoneMatricesCarryRestPointsAlongThePosedChain) {
         {3.0f, {-1, 0, 0}, {1, 1, 0}},
     };
     for (const auto& c : cases) {
-        const std::vector<glm::mat4> bones = bonesAt(c.seconds);
+        std::vector<glm::mat4> bones;
+        model.boneTransforms(c.seconds, bones);
         ASSERT_EQ(bones.size(), 3u);
         EXPECT_TRUE(vecNear(apply(bones[0], {1, 2, 0}), c.hand, 1e-4f)) << c.seconds << " s";
         EXPECT_TRUE(vecNear(apply(bones[1], {2, 0, 0}), c.armTip, 1e-4f)) << c.seconds << " s";
         EXPECT_TRUE(matNear(bones[2], glm::mat4(1.0f), 0.0f)) << "a bone without a node stays still";
     }
-}
 
-TEST_F(Rig, ClipWithoutRateRunsAtTwentyFiveAndOneWithoutLengthHoldsItsFirstPose) {
-    clip->mTicksPerSecond = 0.0;
-    EXPECT_TRUE(vecNear(apply(bonesAt(2.0f)[1], {2, 0, 0}), {1, 1, 0}, 1e-4f));  // 50 ticks
-    clip->mDuration = 0.0;
-    EXPECT_TRUE(vecNear(apply(bonesAt(3.0f)[1], {2, 0, 0}), {2, 0, 0}, 1e-4f));
-    EXPECT_FLOAT_EQ(animationTicks(*clip, -0.5f), 0.0f);
-}
-
-TEST_F(Rig, NamedNodeIsFoundAnywhereAndAMissingNameLeavesTheCallersValue) {
-    model.adoptScene(scene.get(), "memory/rig");
     glm::mat4 m(0.0f);
     ASSERT_TRUE(model.nodeGlobalTransform(m, 0.0f, "lamp"));
     EXPECT_TRUE(vecNear(apply(m, {0, 0, 0}), {3, 0, 6}));
     ASSERT_TRUE(model.nodeGlobalTransform(m, 50.0f, "hand"));
     EXPECT_TRUE(vecNear(apply(m, {0, 0, 0}), {-1, 0, 5}, 1e-4f));
     glm::mat4 kept(7.0f);
-    for (const char* name : {"nowhere", "han"}) {
-        EXPECT_FALSE(model.nodeGlobalTransform(kept, 0.0f, name)) << name;
-        EXPECT_TRUE(matNear(kept, glm::mat4(7.0f), 0.0f)) << name;
-    }
-    Model failed;  // what a failed import leaves
-    EXPECT_FALSE(failed.nodeGlobalTransform(kept, 0.0f, "root"));
-    std::vector<glm::mat4> none;
-    failed.boneTransforms(1.0f, none);
-    EXPECT_TRUE(none.empty());
+    EXPECT_FALSE(model.nodeGlobalTransform(kept, 0.0f, "han")) << "names compare whole";
+    EXPECT_TRUE(matNear(kept, glm::mat4(7.0f), 0.0f));
 }

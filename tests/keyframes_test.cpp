@@ -26,18 +26,15 @@ TEST(Keyframes, ValuesAtAndBetweenKeysWithTheEndsHeld) {
     addRotationKey(channel, 10.0, aiQuaternion());
     addRotationKey(channel, 20.0, aroundZ(glm::half_pi<float>()));
     const struct {
-        float t;
+        float t, scale, angle;  // angle: of the turn about z
         glm::vec3 position;
-        float scale;
-        float angle;  // about z
     } cases[] = {
-        {10.0f, {0, 0, 0}, 1.0f, 0.0f},                            // on the first key
-        {12.5f, {2.5f, 5, 7.5f}, 1.5f, glm::half_pi<float>() / 4},  // between: linear in time
-        {15.0f, {5, 10, 15}, 2.0f, glm::quarter_pi<float>()},
-        {20.0f, {10, 20, 30}, 3.0f, glm::half_pi<float>()},       // on an inner key
-        {30.0f, {10, 10, 30}, 3.0f, glm::half_pi<float>()},
-        {5.0f, {0, 0, 0}, 1.0f, 0.0f},                             // before the first: held, not extrapolated
-        {1000.0f, {10, 0, 30}, 3.0f, glm::half_pi<float>()},       // after the last: held
+        {10.0f, 1.0f, 0.0f, {0, 0, 0}},                             // on the first key
+        {12.5f, 1.5f, glm::half_pi<float>() / 4, {2.5f, 5, 7.5f}},  // between: linear in time
+        {20.0f, 3.0f, glm::half_pi<float>(), {10, 20, 30}},         // on an inner key
+        {30.0f, 3.0f, glm::half_pi<float>(), {10, 10, 30}},
+        {5.0f, 1.0f, 0.0f, {0, 0, 0}},                              // before the first: held, not extrapolated
+        {1000.0f, 3.0f, glm::half_pi<float>(), {10, 0, 30}},        // after the last: held
     };
     for (const auto& c : cases) {
         EXPECT_TRUE(vecNear(interpolatePosition(c.t, channel), c.position, 1e-4f)) << "t = " << c.t;
@@ -47,32 +44,32 @@ TEST(Keyframes, ValuesAtAndBetweenKeysWithTheEndsHeld) {
     }
 }
 
-TEST(Keyframes, MixKeepsTheLongerArcOnANegativeDotAndNormalises) {
-    const glm::quat a(1, 0, 0, 0);
-    const glm::quat b = -toGlm(aroundZ(glm::half_pi<float>()));  // the same rotation, other sign
-    // Halfway along the long way round is a turn of -135 degrees, not +45.
-    const glm::vec3 x = glm::mat3_cast(mixRotation(a, b, 0.5f)) * glm::vec3(1, 0, 0);
-    EXPECT_TRUE(vecNear(x, {-std::sqrt(0.5f), -std::sqrt(0.5f), 0}));
-    EXPECT_TRUE(quatNear(mixRotation(glm::quat(2, 0, 0, 0), glm::quat(2, 0, 0, 0), 0.3f), a));
-    // Opposite keys cancel halfway; the identity stands in for the zero quaternion.
-    EXPECT_TRUE(quatNear(mixRotation(a, -a, 0.5f), a));
-}
+// Between keys of opposite sign the mix keeps the longer arc; opposite keys halfway give the identity, not NaN.
+// A channel scales, turns, then moves; a kind without keys comes from the node.
+TEST(Keyframes, TheMixKeepsTheLongerArcAndALocalMatrixIsTRS) {
+    const glm::quat a(1, 0, 0, 0), b = -toGlm(aroundZ(glm::half_pi<float>()));
+    auto x = [](const glm::quat& q) { return glm::mat3_cast(q) * glm::vec3(1, 0, 0); };
+    EXPECT_TRUE(vecNear(x(mixRotation(a, b, 0.5f)), {-std::sqrt(0.5f), -std::sqrt(0.5f), 0}));
+    EXPECT_TRUE(vecNear(x(mixRotation(a, -a, 0.5f)), {1, 0, 0}));
 
-TEST(Keyframes, ChannelScalesTurnsThenMovesAndMissingKindsComeFromTheNode) {
-    aiNode arm("arm");
-    arm.mTransformation = translation(100, 100, 100);
-    aiNodeAnim full;
+    aiNode node("arm");
+    node.mTransformation = translation(5, 6, 7) * aiMatrix4x4(aiVector3D(2, 2, 2), aiQuaternion(), aiVector3D());
+    aiNodeAnim full, turnOnly;
     addPositionKey(full, 0.0, aiVector3D(1, 2, 3));
     addRotationKey(full, 0.0, aroundZ(glm::half_pi<float>()));
     addScalingKey(full, 0.0, aiVector3D(2, 3, 4));
-    // (1,0,0) -> scaled (2,0,0) -> turned (0,2,0) -> moved (1,4,3); the node's own matrix is replaced.
-    EXPECT_TRUE(vecNear(apply(nodeLocalTransform(0.0f, arm, {{"arm", &full}}), {1, 0, 0}), {1, 4, 3}));
-
-    aiNode door("door");
-    door.mTransformation = translation(5, 6, 7) * aiMatrix4x4(aiVector3D(2, 2, 2), aiQuaternion(), aiVector3D());
-    aiNodeAnim turnOnly;
     addRotationKey(turnOnly, 0.0, aroundZ(glm::half_pi<float>()));
-    EXPECT_TRUE(vecNear(apply(nodeLocalTransform(0.0f, door, {{"door", &turnOnly}}), {1, 0, 0}), {5, 8, 7}));
-    // Without a channel the node keeps its transformation.
-    EXPECT_TRUE(vecNear(apply(nodeLocalTransform(0.0f, door, {}), {1, 0, 0}), {7, 6, 7}));
+    const struct {
+        const char* name;
+        const aiNodeAnim* channel;
+        glm::vec3 x;  // where (1, 0, 0) goes
+    } cases[] = {
+        {"full channel", &full, {1, 4, 3}},     // scaled (2,0,0), turned (0,2,0), moved by the key
+        {"rotation only", &turnOnly, {5, 8, 7}},  // the node's scale and place around the key's turn
+        {"no channel", nullptr, {7, 6, 7}},     // the node's own transformation
+    };
+    for (const auto& c : cases) {
+        const ChannelMap channels = c.channel ? ChannelMap{{"arm", c.channel}} : ChannelMap{};
+        EXPECT_TRUE(vecNear(apply(nodeLocalTransform(0.0f, node, channels), {1, 0, 0}), c.x, 1e-5f)) << c.name;
+    }
 }

@@ -12,11 +12,9 @@ namespace {
 std::string load(const std::string& text, Settings& out, const std::string& path = "") {
     const std::string file = path.empty() ? makeTempDir("settings") + "/settings.ini" : path;
     if (path.empty()) writeFile(file, text);
-    std::stringstream captured;
-    std::streambuf* old = std::cout.rdbuf(captured.rdbuf());
+    testing::internal::CaptureStdout();
     out = loadSettings(file);
-    std::cout.rdbuf(old);
-    return captured.str();
+    return testing::internal::GetCapturedStdout();
 }
 
 float valueOf(const Settings& s, const std::string& key) {
@@ -57,7 +55,7 @@ TEST(Settings, EveryKeyKeepsGoodValuesAndReplacesBadOnesWithItsDefault) {
     }
 }
 
-TEST(Settings, MissingFileOrBadLinesLeaveTheDefaultsAndTheRest) {
+TEST(Settings, AMissingFileOrBadLinesLeaveTheDefaultsAndTheRestAndABadValueIsShownOnOneShortLine) {
     Settings s;
     EXPECT_EQ(load("", s, "Resources/no-such-settings.ini"),
               "ERROR: Failed to load 'Resources/no-such-settings.ini'. Using default values instead.\n");
@@ -66,10 +64,6 @@ TEST(Settings, MissingFileOrBadLinesLeaveTheDefaultsAndTheRest) {
     // A stray line, a comment and a trailing comment spoil nothing; section and key names ignore case.
     EXPECT_EQ(load("[WINDOW]\nwidth=1001\nnot a key\nHEIGHT=601\n; note\nBRIGHTNESS=0.25 ; dim\n", s), "");
     EXPECT_EQ(std::vector<float>({s.width, s.height, s.brightness}), std::vector<float>({1001, 601, 0.25f}));
-}
-
-TEST(Settings, AnInvalidValueIsShownOnOneShortLine) {
-    Settings s;
     // A continued value holds a line feed; a long one would flood the console.
     EXPECT_EQ(load("[window]\nWIDTH=0\n  more\n", s), "Invalid WIDTH=0?more in settings: using 800 instead\n");
     const std::string longValue = "-" + std::string(150, '9');
