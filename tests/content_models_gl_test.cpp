@@ -49,7 +49,8 @@ Pose poseAt(float t) {
     Pose pose;
     glm::mat4 root(1.0f);
     player.updateCameraFromAnimation(t, pose.camera, pose.view, pose.inverseView);
-    EXPECT_TRUE(player.nodeGlobalTransform(root, animationTicks(*player.chosenAnimation(), t), GHOST_ROOT));
+    const aiAnimation* clip = player.chosenAnimation();
+    EXPECT_TRUE(clip && player.nodeGlobalTransform(root, animationTicks(*clip, t), GHOST_ROOT)) << PLAYER_MODEL_PATH;
     pose.ghost = glm::vec3(root[3]) + GHOST_OFFSET;
     return pose;
 }
