@@ -28,9 +28,3 @@ template <typename T>
 ::testing::AssertionResult vecNear(const glm::vec3& actual, const glm::vec3& expected, float tolerance) {
     return near(actual, expected, &actual[0], &expected[0], 3, tolerance);
 }
-
-::testing::AssertionResult quatNear(const glm::quat& actual, const glm::quat& expected, float tolerance) {
-    const float a[4] = {actual.x, actual.y, actual.z, actual.w};
-    const float e[4] = {expected.x, expected.y, expected.z, expected.w};
-    return near(actual, expected, a, e, 4, tolerance);
-}

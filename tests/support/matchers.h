@@ -7,4 +7,3 @@
 
 ::testing::AssertionResult matNear(const glm::mat4& actual, const glm::mat4& expected, float tolerance = 1e-5f);
 ::testing::AssertionResult vecNear(const glm::vec3& actual, const glm::vec3& expected, float tolerance = 1e-5f);
-::testing::AssertionResult quatNear(const glm::quat& actual, const glm::quat& expected, float tolerance = 1e-5f);

@@ -63,9 +63,9 @@ unsigned int addMesh(aiScene& scene, aiNode* node, aiMesh* mesh) {
 
 void addBoneWeight(aiMesh& mesh, const std::string& bone, unsigned int vertex, float weight,
                    const aiMatrix4x4& offset) {
-    aiBone* target = nullptr;
-    for (unsigned int i = 0; i < mesh.mNumBones; ++i)
-        if (std::string(mesh.mBones[i]->mName.C_Str()) == bone) target = mesh.mBones[i];
+    aiBone** end = mesh.mBones + mesh.mNumBones;
+    aiBone** found = std::find_if(mesh.mBones, end, [&](aiBone* b) { return bone == b->mName.C_Str(); });
+    aiBone* target = found != end ? *found : nullptr;
     if (!target) {
         target = new aiBone();
         target->mName = aiString(bone);
@@ -137,8 +137,7 @@ aiLight* addLight(aiScene& scene, const std::string& name, aiLightSourceType typ
     light->mName = aiString(name);
     light->mType = type;
     light->mPosition = position;
-    light->mColorDiffuse = diffuse;
-    light->mColorSpecular = diffuse;
+    light->mColorDiffuse = light->mColorSpecular = diffuse;
     light->mColorAmbient = aiColor3D(0.0f, 0.0f, 0.0f);
     light->mAttenuationConstant = 1.0f;
     append(scene.mLights, scene.mNumLights, light);
@@ -152,12 +151,5 @@ bool writeScene(const aiScene& scene, const std::string& path) {
 
 aiMatrix4x4 translation(float x, float y, float z) {
     aiMatrix4x4 m;
-    aiMatrix4x4::Translation(aiVector3D(x, y, z), m);
-    return m;
-}
-
-aiMatrix4x4 rotationZ(float radians) {
-    aiMatrix4x4 m;
-    aiMatrix4x4::RotationZ(radians, m);
-    return m;
+    return aiMatrix4x4::Translation(aiVector3D(x, y, z), m);
 }

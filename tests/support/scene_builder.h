@@ -38,6 +38,5 @@ aiLight* addLight(aiScene& scene, const std::string& name, aiLightSourceType typ
 // Writes the scene in Assimp's own binary format, which keeps every record; false on failure.
 bool writeScene(const aiScene& scene, const std::string& path);
 
-// Matrix helpers for building node transforms.
+// A translation, for building node transforms.
 aiMatrix4x4 translation(float x, float y, float z);
-aiMatrix4x4 rotationZ(float radians);
