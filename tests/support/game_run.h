@@ -3,25 +3,31 @@
 
 #include <string>
 
+// A running game; the destructor kills and reaps it if it is still running, whatever the test did.
 struct GameRun {
-    std::string dir;     // working directory of the run
-    std::string window;  // X window id, empty when no window appeared
-    int pid = 0;
-};
+    std::string dir;     // working directory of the run; the game's output goes to dir/out.txt
+    std::string window;  // X window id, empty when no window appeared in time
+    int pid = 0;         // 0 once reaped
+    int status = -1;     // exit status once reaped, -1 when killed or not normal
 
-// Starts build/hollowmere in dir (stdout and stderr to dir/out.txt, extra environment in env)
-// and waits up to timeoutSeconds for its window.
-GameRun startGame(const std::string& dir, double timeoutSeconds = 120.0, const std::string& env = "");
+    // Starts build/hollowmere in dir with extra environment `env` and waits up to windowSeconds for its window.
+    GameRun(const std::string& dir, const std::string& env = "", double windowSeconds = 60.0);
+    GameRun(const GameRun&) = delete;
+    GameRun& operator=(const GameRun&) = delete;
+    ~GameRun();
+};
 
 // Sends one key (xdotool key name, e.g. "Escape", "F1", "Return") to the game's window.
 void sendKey(const GameRun& run, const std::string& key);
 
-// Waits up to timeoutSeconds for the game to end; returns its exit status, or -1 when it is still running
-// (then it is killed).
-int waitForExit(GameRun& run, double timeoutSeconds);
+// Waits up to seconds for the game to end; returns its exit status, or -1 when it had to be killed.
+int waitForExit(GameRun& run, double seconds);
+
+// Waits up to seconds until the game has printed `text`; false when it did not (or ended first).
+bool waitForOutput(GameRun& run, const std::string& text, double seconds);
 
 // Everything the game printed so far.
 std::string gameOutput(const GameRun& run);
 
-// Screenshot of the game's window as a PPM file path (ImageMagick's import); empty on failure.
-std::string screenshot(const GameRun& run, const std::string& name);
+// Environment that preloads libfaketime; empty when it is not installed.
+std::string faketimeEnv();
