@@ -1,7 +1,6 @@
 // The whole game as a player meets it on a machine without a sound device, in one run: its window, its
 // start-up lines, what each key does to the picture, restart and quit.
 #include "support/game_run.h"
-#include "support/pictures.h"
 #include "support/process.h"
 
 #include <gtest/gtest.h>

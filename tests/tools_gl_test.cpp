@@ -1,6 +1,6 @@
 // What each tool writes: shot's PNG, capture's frames, sound and MP4, bench's table and JSON line, inspect's
 // records of a model file written for the test.
-#include "support/pictures.h"
+#include "support/game_run.h"
 #include "support/process.h"
 #include "support/scene_builder.h"
 #include "wave_capture.h"

@@ -1,15 +1,16 @@
-// Test support: start, drive and stop the game binary.
+// Test support: start, drive and stop the game binary; read and compare pictures.
 #include "support/game_run.h"
 
 #include "support/process.h"
 
 #include <signal.h>
+#include <stb_image.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cmath>
 #include <filesystem>
-#include <functional>
 #include <thread>
 
 namespace {
@@ -25,25 +26,26 @@ bool within(double seconds, const std::function<bool()>& done) {
 
 bool reaped(GameRun& run, int flags) {
     int status = 0;
-    if (run.pid > 0 && waitpid(run.pid, &status, flags) == run.pid) {
-        run.pid = 0;
-        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
+    if (run.pid > 0 && waitpid(run.pid, &status, flags) == run.pid)
+        run.pid = 0, run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return run.pid <= 0;
+}
+
+bool differs(const Picture& a, size_t i, const Picture& b, size_t j) {
+    return std::fabs(a.rgb[i] - b.rgb[j]) > 4.0f || std::fabs(a.rgb[i + 1] - b.rgb[j + 1]) > 4.0f ||
+           std::fabs(a.rgb[i + 2] - b.rgb[j + 2]) > 4.0f;
 }
 
 }  // namespace
 
 GameRun::GameRun(const std::string& where, const std::string& env, double windowSeconds) : dir(where) {
-    pid = fork();
-    if (pid == 0) {
+    if ((pid = fork()) == 0) {
         const std::string cmd = "cd " + dir + " && " + env + " exec " + binaryDir() + "/hollowmere >out.txt 2>&1 </dev/null";
         execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
     within(windowSeconds, [&] {
-        window = runCommand("xdotool search --pid " + std::to_string(pid) + " --name 'KVR31 - Hollowmere' 2>/dev/null")
-                     .output;
+        window = runCommand("xdotool search --pid " + std::to_string(pid) + " --name 'KVR31 - Hollowmere' 2>/dev/null").output;
         window = window.substr(0, window.find('\n'));
         return !window.empty() || reaped(*this, WNOHANG);
     });
@@ -59,10 +61,8 @@ void sendKey(const GameRun& run, const std::string& key) {
 }
 
 int waitForExit(GameRun& run, double seconds) {
-    if (within(seconds, [&] { return reaped(run, WNOHANG); })) return run.status;
-    kill(run.pid, SIGKILL);
-    reaped(run, 0);
-    return -1;
+    if (!within(seconds, [&] { return reaped(run, WNOHANG); })) kill(run.pid, SIGKILL), reaped(run, 0), run.status = -1;
+    return run.status;
 }
 
 bool waitForOutput(GameRun& run, const std::string& text, double seconds) {
@@ -75,4 +75,41 @@ std::string gameOutput(const GameRun& run) { return readFile(run.dir + "/out.txt
 std::string faketimeEnv() {
     const char* library = "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1";  // Debian's libfaketime
     return std::filesystem::exists(library) ? std::string("LD_PRELOAD=") + library : std::string();
+}
+
+Picture readImage(const std::string& path) {
+    Picture picture;
+    int channels = 0;
+    unsigned char* pixels = stbi_load(path.c_str(), &picture.width, &picture.height, &channels, 3);
+    if (pixels) picture.rgb.assign(pixels, pixels + static_cast<size_t>(picture.width) * picture.height * 3);
+    stbi_image_free(pixels);
+    return picture;
+}
+
+double changedShare(const Picture& a, const Picture& b) {
+    if (a.width != b.width || a.height != b.height || a.rgb.empty()) return 1.0;
+    size_t changed = 0;
+    for (size_t i = 0; i < a.rgb.size(); i += 3) changed += differs(a, i, b, i);
+    return 3.0 * changed / a.rgb.size();
+}
+
+bool looksDrawn(const Picture& picture) {
+    size_t different = 0;
+    for (size_t i = 0; i < picture.rgb.size(); i += 3) different += differs(picture, i, picture, 0);
+    return !picture.rgb.empty() && different > picture.rgb.size() / 900;
+}
+
+Picture waitForPicture(const GameRun& run, double seconds, const std::function<bool(const Picture&)>& wanted,
+                       double still) {
+    const auto shot = [&] {
+        const bool taken = runCommand("import -depth 8 -window " + run.window + " " + run.dir + "/shot.ppm").status == 0;
+        return taken ? readImage(run.dir + "/shot.ppm") : Picture{};
+    };
+    Picture found, last = shot();
+    within(seconds, [&] {
+        Picture next = shot();
+        if (!next.rgb.empty() && changedShare(next, last) <= still && wanted(next)) found = next;
+        return last = std::move(next), !found.rgb.empty() || run.window.empty();
+    });
+    return found;
 }
