@@ -8,6 +8,7 @@
 #include <assimp/scene.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -21,11 +22,9 @@ CommandResult tool(const std::string& name, const std::string& args) {
 TEST(Tools, ShotWritesAPngOfTheAskedSizeOfTheLitFlight) {
     const std::string png = makeTempDir("shot") + "/shot.png";
     const CommandResult run = tool("shot", "--time 20 --size 160x90 --out " + png);
-    ASSERT_EQ(run.status, 0) << run.output;
-    EXPECT_NE(run.output.find("frame: "), std::string::npos) << run.output;
+    ASSERT_TRUE(run.status == 0 && run.output.find("frame: ") != std::string::npos) << run.output;
     const Picture shot = readImage(png);
-    ASSERT_EQ(shot.width, 160);
-    ASSERT_EQ(shot.height, 90);
+    ASSERT_TRUE(shot.width == 160 && shot.height == 90) << shot.width << "x" << shot.height;
     // Neither a flat clear colour nor the window's white: a night scene, dark but readable.
     double mean = 0.0;
     for (float v : shot.rgb) mean += v / shot.rgb.size();
@@ -36,16 +35,15 @@ TEST(Tools, CaptureAroundTwentySecondsWritesFramesTheLanternSoundAndAnMp4OfBoth)
     const std::string out = makeTempDir("capture") + "/flight";
     const CommandResult run = tool("capture", "--out '" + out + "' --from 19.5 --to 20.5 --fps 10 --size 160x90");
     ASSERT_EQ(run.status, 0) << run.output;
-    EXPECT_NE(run.output.find("frame 11/11 at 20.5 s"), std::string::npos) << run.output;
-    EXPECT_NE(run.output.find("wrote " + out + "/flight.mp4"), std::string::npos) << run.output;
+    for (const std::string line : {std::string("frame 11/11 at 20.5 s"), "wrote " + out + "/flight.mp4"})
+        EXPECT_NE(run.output.find(line), std::string::npos) << line << " not in\n" << run.output;
     const Picture first = readImage(out + "/frame_00000.png"), last = readImage(out + "/frame_00010.png");
     for (const Picture* frame : {&first, &last}) EXPECT_TRUE(frame->width == 160 && frame->height == 90 && looksDrawn(*frame));
     EXPECT_GT(changedShare(first, last), 0.01) << "the flight does not move in a second";
     EXPECT_TRUE(readImage(out + "/frame_00011.png").rgb.empty()) << "a frame past --to";
     WaveData wave;
     ASSERT_TRUE(readWave(out + "/flight.wav", wave)) << run.output;
-    EXPECT_TRUE(wave.rate == 48000 && wave.channels == 2) << wave.rate << " " << wave.channels;
-    EXPECT_EQ(wave.frames(), 11u * 4800u) << "11 frames of a tenth of a second";
+    EXPECT_TRUE(wave.rate == 48000 && wave.channels == 2 && wave.frames() == 11u * 4800u) << "11 tenths of a second";
     // The lantern at 20 s, half a second in, stands well above the music and the wind before it.
     EXPECT_GT(rms(wave, -1, 48000 / 2, 48000 / 2), 3.0 * rms(wave, -1, 0, 48000 * 9 / 20));
     // The MP4 carries the pictures and the sound as AAC, as long as each other.
@@ -53,8 +51,7 @@ TEST(Tools, CaptureAroundTwentySecondsWritesFramesTheLanternSoundAndAnMp4OfBoth)
         runCommand("ffprobe -v error -show_entries stream=codec_name,duration -of csv=p=0 '" + out + "/flight.mp4'").output;
     double video = 0.0, audio = 0.0;
     ASSERT_EQ(std::sscanf(streams.c_str(), "h264,%lf\naac,%lf", &video, &audio), 2) << streams;
-    EXPECT_NEAR(video, 1.1, 0.01);
-    EXPECT_NEAR(audio, video, 0.05);
+    EXPECT_TRUE(std::fabs(video - 1.1) < 0.01 && std::fabs(audio - video) < 0.05) << streams;
 }
 
 TEST(Tools, BenchPrintsTheTableAndAJsonLineWithEveryPass) {
@@ -62,17 +59,16 @@ TEST(Tools, BenchPrintsTheTableAndAJsonLineWithEveryPass) {
     ASSERT_EQ(run.status, 0) << run.output;
     EXPECT_NE(run.output.find("\nms          GPU median       p10       p90  |CPU median"), std::string::npos) << run.output;
     const std::string json = run.output.substr(run.output.rfind('\n', run.output.size() - 2) + 1);
-    ASSERT_EQ(json.rfind("{\"frames\":3,\"warmup\":1,\"width\":160,\"height\":120,", 0), 0u) << json;
+    EXPECT_EQ(json.rfind("{\"frames\":3,\"warmup\":1,\"width\":160,\"height\":120,", 0), 0u) << json;
     EXPECT_EQ(json.substr(json.size() - 3), "}}\n") << json;
     for (const std::string name : {"frame", "shadow", "scene", "sky", "volumetric", "composite", "overlay"}) {
-        SCOPED_TRACE(name);
-        EXPECT_NE(run.output.find("\n" + name + " "), std::string::npos) << "no table row";
         double t[6] = {};  // GPU, then CPU: median, p10, p90
         ASSERT_EQ(std::sscanf(json.c_str() + json.find("\"" + name + "\":{") + name.size() + 3,
                               "{\"gpu\":{\"median\":%lf,\"p10\":%lf,\"p90\":%lf},\"cpu\":{\"median\":%lf,\"p10\":%lf,\"p90\":%lf}}",
-                              &t[0], &t[1], &t[2], &t[3], &t[4], &t[5]), 6) << json;
-        for (int c : {0, 3}) EXPECT_TRUE(0.0 <= t[c + 1] && t[c + 1] <= t[c] && t[c] <= t[c + 2]) << t[c];
-        EXPECT_GT(t[3], 0.0) << "the pass did not run";  // volumetric light is on by default
+                              &t[0], &t[1], &t[2], &t[3], &t[4], &t[5]), 6) << name << " in " << json;
+        // Every pass ran (volumetric light is on by default) and has a row of the table.
+        EXPECT_TRUE(t[1] <= t[0] && t[0] <= t[2] && 0.0 < t[4] && t[4] <= t[3] && t[3] <= t[5]) << name << " " << t[3];
+        EXPECT_NE(run.output.find("\n" + name + " "), std::string::npos) << name;
     }
 }
 
