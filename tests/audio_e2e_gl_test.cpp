@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <numeric>
 #include <thread>
 
 namespace {
@@ -28,22 +29,19 @@ std::vector<double> envelope(size_t from, size_t frames, Sample sample) {
 // The clip's first frame in the recording, searched over `span` frames from `from`: where its loudness shape fits
 // best (the highest correlation of the two envelopes; the loops under it only add a floor).
 size_t onsetOf(const WaveData& wave, const PcmClip& clip, size_t from, size_t span) {
-    const auto own = envelope(0, clip.frames(), [&](size_t f) { return clip.samples[f * clip.channels] / 32768.0; });
+    auto own = envelope(0, clip.frames(), [&](size_t f) { return clip.samples[f * clip.channels] / 32768.0; });
     const auto heard = envelope(from, span + clip.frames(), [&](size_t f) {
         return f < wave.frames() ? wave.samples[f * 2] + wave.samples[f * 2 + 1] : 0.0;
     });
-    double best = -2.0, n = static_cast<double>(own.size());
-    size_t onset = from;
+    const double mean = std::accumulate(own.begin(), own.end(), 0.0) / own.size();
+    for (double& x : own) x -= mean;  // then the correlation needs no other sums of the clip's
+    std::pair<double, size_t> best{-1e300, from};
     for (size_t at = 0; at * BLOCK < span; ++at) {
-        double sx = 0, sy = 0, sxx = 0, syy = 0, sxy = 0;
-        for (size_t i = 0; i < own.size(); ++i) {
-            const double x = own[i], y = heard[at + i];
-            sx += x, sy += y, sxx += x * x, syy += y * y, sxy += x * y;
-        }
-        const double r = (n * sxy - sx * sy) / std::sqrt((n * sxx - sx * sx) * (n * syy - sy * sy));
-        if (r > best) best = r, onset = from + at * BLOCK;
+        double sy = 0, syy = 0, sxy = 0;
+        for (size_t i = 0; i < own.size(); ++i) sy += heard[at + i], syy += heard[at + i] * heard[at + i], sxy += own[i] * heard[at + i];
+        best = std::max(best, {sxy / std::sqrt(syy - sy * sy / own.size()), from + at * BLOCK});
     }
-    return onset;
+    return best.second;
 }
 
 }  // namespace
