@@ -8,10 +8,10 @@
 
 // A running game; the destructor kills and reaps it if it still runs, whatever path the test took.
 struct GameRun {
-    std::string dir;     // working directory; the game's output goes to dir/out.txt
-    std::string window;  // X window id, empty when no window appeared in time
-    int pid = 0;         // 0 once reaped
-    int status = -1;     // exit status once reaped; -1 when killed
+    // The working directory (the game's output goes to dir/out.txt) and the X window id, empty when no window
+    // appeared in time; the process id, 0 once reaped, and its exit status then, -1 when killed.
+    std::string dir, window;
+    int pid = 0, status = -1;
 
     // Starts build/hollowmere in dir with extra environment `env`; waits up to windowSeconds for its window.
     GameRun(const std::string& dir, const std::string& env = "", double windowSeconds = 60.0);
@@ -31,8 +31,7 @@ std::string gameOutput(const GameRun& run);
 std::string faketimeEnv();
 
 struct Picture {
-    int width = 0;
-    int height = 0;
+    int width = 0, height = 0;
     std::vector<float> rgb;  // 0..255 per channel, top row first
 };
 

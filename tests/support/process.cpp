@@ -26,8 +26,7 @@ CommandResult runCommand(const std::string& command) {
 
 std::string makeTempDir(const std::string& prefix) {
     std::string pattern = (std::filesystem::temp_directory_path() / (prefix + "-XXXXXX")).string();
-    char* made = mkdtemp(pattern.data());
-    return made ? std::string(made) : std::string();
+    return mkdtemp(pattern.data()) ? pattern : std::string();
 }
 
 std::string makeGameDir(const std::string& prefix) {
@@ -37,10 +36,8 @@ std::string makeGameDir(const std::string& prefix) {
 }
 
 std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
     std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return s << std::ifstream(path, std::ios::binary).rdbuf(), s.str();
 }
 
 void writeFile(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
