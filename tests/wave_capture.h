@@ -20,80 +20,48 @@ struct WaveData {
 
 // An alsoft.conf that sends all output to wavPath as 44.1 kHz float stereo without HRTF.
 inline std::string writeWaveConfig(const std::string& dir, const std::string& wavPath) {
-    std::string conf = dir + "/alsoft.conf";
-    writeFile(conf, "[general]\ndrivers=wave\nchannels=stereo\nsample-type=float32\nfrequency=44100\nhrtf=false\n"
-                    "[wave]\nfile=" + wavPath + "\n");
-    return conf;
-}
-
-inline uint32_t le32(const std::string& s, size_t at) {
-    uint32_t v = 0;
-    std::memcpy(&v, s.data() + at, 4);
-    return v;
-}
-inline uint16_t le16(const std::string& s, size_t at) {
-    uint16_t v = 0;
-    std::memcpy(&v, s.data() + at, 2);
-    return v;
+    writeFile(dir + "/alsoft.conf", "[general]\ndrivers=wave\nchannels=stereo\nsample-type=float32\nfrequency=44100\n"
+                                    "hrtf=false\n[wave]\nfile=" + wavPath + "\n");
+    return dir + "/alsoft.conf";
 }
 
 // Reads 16-bit PCM or 32-bit float WAV (plain or extensible); a data size the writer never filled in
 // (the process was killed) reads to the end of the file.
 inline bool readWave(const std::string& path, WaveData& wave) {
-    std::string s = readFile(path);
+    const std::string s = readFile(path);
+    const auto le = [&](size_t at, size_t bytes) { uint32_t v = 0; return std::memcpy(&v, s.data() + at, bytes), v; };
     wave = WaveData{};
-    if (s.size() < 12 || s.compare(0, 4, "RIFF") != 0 || s.compare(8, 4, "WAVE") != 0) return false;
-    int format = 0;
-    int bits = 0;
-    for (size_t at = 12; at + 8 <= s.size();) {
-        std::string id = s.substr(at, 4);
-        size_t size = le32(s, at + 4);
-        size_t body = at + 8;
-        if (id == "fmt " && body + 16 <= s.size()) {
-            format = le16(s, body);
-            wave.channels = le16(s, body + 2);
-            wave.rate = static_cast<int>(le32(s, body + 4));
-            bits = le16(s, body + 14);
-            if (format == 0xFFFE && body + 26 <= s.size()) format = le16(s, body + 24);
-        } else if (id == "data") {
-            if (size == 0 || body + size > s.size()) size = s.size() - body;
-            size_t count = size / (bits / 8);
-            wave.samples.resize(count);
-            for (size_t i = 0; i < count; ++i) {
-                if (format == 3 && bits == 32) std::memcpy(&wave.samples[i], s.data() + body + 4 * i, 4);
-                else if (format == 1 && bits == 16)
-                    wave.samples[i] = static_cast<int16_t>(le16(s, body + 2 * i)) / 32768.0f;
-                else return false;
-            }
+    uint32_t format = 0, bits = 0;
+    for (size_t at = 12; s.compare(0, 4, "RIFF") == 0 && at + 8 <= s.size(); at += 8 + le(at + 4, 4)) {
+        const size_t body = at + 8, size = std::min<size_t>(le(at + 4, 4) ? le(at + 4, 4) : s.size(), s.size() - body);
+        if (s.compare(at, 4, "fmt ") == 0 && body + 26 <= s.size()) {
+            wave.channels = static_cast<int>(le(body + 2, 2)), wave.rate = static_cast<int>(le(body + 4, 4));
+            format = le(body, 2) == 0xFFFE ? le(body + 24, 2) : le(body, 2), bits = le(body + 14, 2);
+        } else if (s.compare(at, 4, "data") == 0 && ((format == 3 && bits == 32) || (format == 1 && bits == 16))) {
+            wave.samples.resize(size / (bits / 8));
+            for (size_t i = 0; i < wave.samples.size(); ++i)
+                if (bits == 32) std::memcpy(&wave.samples[i], s.data() + body + 4 * i, 4);
+                else wave.samples[i] = static_cast<int16_t>(le(body + 2 * i, 2)) / 32768.0f;
             return wave.channels > 0;
         }
-        at = body + size + (size & 1);
     }
     return false;
 }
 
 // Root mean square over frames [from, from + count) of one channel, or of all when channel is -1.
 inline double rms(const WaveData& wave, int channel, size_t from, size_t count) {
-    double sum = 0.0;
-    size_t n = 0;
+    double sum = 0.0, n = 0.0;
     for (size_t f = from; f < from + count && f < wave.frames(); ++f)
         for (int c = 0; c < wave.channels; ++c)
-            if (channel < 0 || c == channel) {
-                double v = wave.samples[f * wave.channels + c];
-                sum += v * v;
-                ++n;
-            }
+            if (channel < 0 || c == channel) sum += std::pow(wave.samples[f * wave.channels + c], 2), ++n;
     return n ? std::sqrt(sum / n) : 0.0;
 }
 
+// The same over frames of a decoded clip, all channels.
 inline double rms(const PcmClip& clip, size_t from, size_t count) {
-    double sum = 0.0;
-    size_t n = 0;
-    for (size_t i = from * clip.channels; i < (from + count) * clip.channels && i < clip.samples.size(); ++i) {
-        double v = clip.samples[i] / 32768.0;
-        sum += v * v;
-        ++n;
-    }
+    double sum = 0.0, n = 0.0;
+    for (size_t i = from * clip.channels; i < (from + count) * clip.channels && i < clip.samples.size(); ++i, ++n)
+        sum += std::pow(clip.samples[i] / 32768.0, 2);
     return n ? std::sqrt(sum / n) : 0.0;
 }
 

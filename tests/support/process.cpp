@@ -10,50 +10,34 @@
 #include <fstream>
 #include <sstream>
 
-#ifndef HOLLOWMERE_SOURCE_DIR
-#define HOLLOWMERE_SOURCE_DIR "."
-#endif
-#ifndef HOLLOWMERE_BINARY_DIR
-#define HOLLOWMERE_BINARY_DIR "build"
-#endif
-
 std::string sourceDir() { return HOLLOWMERE_SOURCE_DIR; }
 std::string binaryDir() { return HOLLOWMERE_BINARY_DIR; }
 
 CommandResult runCommand(const std::string& command) {
     CommandResult result;
-    std::string full = "(" + command + ") < /dev/null 2>&1";
-    FILE* pipe = popen(full.c_str(), "r");
+    FILE* pipe = popen(("(" + command + ") < /dev/null 2>&1").c_str(), "r");
     if (!pipe) return result;
     std::array<char, 4096> buffer{};
-    size_t n;
-    while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) result.output.append(buffer.data(), n);
-    int status = pclose(pipe);
+    for (size_t n; (n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0;) result.output.append(buffer.data(), n);
+    const int status = pclose(pipe);
     if (WIFEXITED(status)) result.status = WEXITSTATUS(status);
     return result;
 }
 
 std::string makeTempDir(const std::string& prefix) {
     std::string pattern = (std::filesystem::temp_directory_path() / (prefix + "-XXXXXX")).string();
-    char* made = mkdtemp(pattern.data());
-    return made ? std::string(made) : std::string();
+    return mkdtemp(pattern.data()) ? pattern : std::string();
 }
 
 std::string makeGameDir(const std::string& prefix) {
-    std::string dir = makeTempDir(prefix);
-    std::filesystem::copy(sourceDir() + "/Resources", dir + "/Resources",
-                          std::filesystem::copy_options::recursive);
+    const std::string dir = makeTempDir(prefix);
+    std::filesystem::copy(sourceDir() + "/Resources", dir + "/Resources", std::filesystem::copy_options::recursive);
     return dir;
 }
 
 std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
     std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return s << std::ifstream(path, std::ios::binary).rdbuf(), s.str();
 }
 
-void writeFile(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary);
-    out << text;
-}
+void writeFile(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }

@@ -1,0 +1,119 @@
+// What each tool writes: shot's PNG, capture's frames, sound and MP4, bench's table and JSON line, inspect's
+// records of a model file written for the test.
+#include "support/game_run.h"
+#include "support/process.h"
+#include "support/scene_builder.h"
+#include "wave_capture.h"
+
+#include <assimp/scene.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <numeric>
+
+namespace {
+
+CommandResult tool(const std::string& name, const std::string& args) {
+    return runCommand(binaryDir() + "/tools/" + name + "/hollowmere-" + name + " " + args);
+}
+
+}  // namespace
+
+TEST(Tools, ShotWritesAPngOfTheAskedSizeOfTheLitFlight) {
+    const std::string png = makeTempDir("shot") + "/shot.png";
+    const CommandResult run = tool("shot", "--time 20 --size 160x90 --out " + png);
+    ASSERT_TRUE(run.status == 0 && run.output.find("frame: ") != std::string::npos) << run.output;
+    const Picture shot = readImage(png);
+    ASSERT_TRUE(shot.width == 160 && shot.height == 90) << shot.width << "x" << shot.height;
+    // Neither a flat clear colour nor the window's white: a night scene, dark but readable.
+    const double mean = std::accumulate(shot.rgb.begin(), shot.rgb.end(), 0.0) / shot.rgb.size();
+    EXPECT_TRUE(looksDrawn(shot) && mean > 8.0 && mean < 120.0) << mean;
+}
+
+TEST(Tools, CaptureAroundTwentySecondsWritesFramesTheLanternSoundAndAnMp4OfBoth) {
+    const std::string out = makeTempDir("capture") + "/flight";
+    const CommandResult run = tool("capture", "--out '" + out + "' --from 19.5 --to 20.5 --fps 10 --size 160x90");
+    ASSERT_EQ(run.status, 0) << run.output;
+    for (const std::string line : {std::string("frame 11/11 at 20.5 s"), "wrote " + out + "/flight.mp4"})
+        EXPECT_NE(run.output.find(line), std::string::npos) << line << " not in\n" << run.output;
+    const Picture first = readImage(out + "/frame_00000.png"), last = readImage(out + "/frame_00010.png");
+    EXPECT_TRUE(first.width == 160 && first.height == 90 && looksDrawn(first) && looksDrawn(last));
+    EXPECT_GT(changedShare(first, last), 0.01) << "the flight does not move in a second";
+    EXPECT_TRUE(readImage(out + "/frame_00011.png").rgb.empty()) << "a frame past --to";
+    WaveData wave;
+    ASSERT_TRUE(readWave(out + "/flight.wav", wave)) << run.output;
+    EXPECT_TRUE(wave.rate == 48000 && wave.channels == 2 && wave.frames() == 11u * 4800u) << "11 tenths of a second";
+    // The lantern at 20 s, half a second in, stands well above the music and the wind before it.
+    EXPECT_GT(rms(wave, -1, 48000 / 2, 48000 / 2), 3.0 * rms(wave, -1, 0, 48000 * 9 / 20));
+    // The MP4 carries the pictures and the sound as AAC, as long as each other.
+    const std::string streams =
+        runCommand("ffprobe -v error -show_entries stream=codec_name,duration -of csv=p=0 '" + out + "/flight.mp4'").output;
+    double video = 0.0, audio = 0.0;
+    ASSERT_EQ(std::sscanf(streams.c_str(), "h264,%lf\naac,%lf", &video, &audio), 2) << streams;
+    EXPECT_TRUE(std::fabs(video - 1.1) < 0.01 && std::fabs(audio - video) < 0.05) << streams;
+}
+
+TEST(Tools, BenchPrintsTheTableAndAJsonLineWithEveryPass) {
+    const CommandResult run = tool("bench", "--frames 3 --warmup 1 --size 160x120");
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_NE(run.output.find("\nms          GPU median       p10       p90  |CPU median"), std::string::npos) << run.output;
+    const std::string json = run.output.substr(run.output.rfind('\n', run.output.size() - 2) + 1);
+    EXPECT_EQ(json.rfind("{\"frames\":3,\"warmup\":1,\"width\":160,\"height\":120,", 0), 0u) << json;
+    EXPECT_EQ(json.substr(json.size() - 3), "}}\n") << json;
+    for (const std::string name : {"frame", "shadow", "scene", "sky", "volumetric", "composite", "overlay"}) {
+        double t[6] = {};  // GPU, then CPU: median, p10, p90
+        ASSERT_EQ(std::sscanf(json.c_str() + json.find("\"" + name + "\":{") + name.size() + 3,
+                              "{\"gpu\":{\"median\":%lf,\"p10\":%lf,\"p90\":%lf},\"cpu\":{\"median\":%lf,\"p10\":%lf,\"p90\":%lf}}",
+                              &t[0], &t[1], &t[2], &t[3], &t[4], &t[5]), 6) << name << " in " << json;
+        // Every pass ran (volumetric light is on by default) and has a row of the table.
+        EXPECT_TRUE(t[1] <= t[0] && t[0] <= t[2] && 0.0 < t[4] && t[4] <= t[3] && t[3] <= t[5]) << name << " " << t[3];
+        EXPECT_NE(run.output.find("\n" + name + " "), std::string::npos) << name;
+    }
+}
+
+TEST(Tools, InspectPrintsEveryRecordAndTheCameraPoseAtTheTimeAndRefusesWhatDoesNotImport) {
+    // Root lifted by 1 in y; a textured triangle on bone Spine; a camera node flying from z = 10 along +x over the
+    // longer of two clips; two lights on nodes of their own.
+    auto scene = makeScene("Scene", translation(0, 1, 0));
+    aiNode* root = scene->mRootNode;
+    aiMesh* body = makeTriangle("body", aiVector3D(), addMaterial(*scene, {"skin.png"}, {"skin_n.png"}));
+    addBoneWeight(*body, "Spine", 0, 1.0f);
+    addMesh(*scene, addNode(root, "Body"), body);
+    for (const auto& [name, x, y, z] : {std::tuple{"Spine", 0, 1, 0}, {"Camera", 0, 0, 10}, {"Lamp", 2, 0, 0}, {"Candle", -1, 3, 0}})
+        addNode(root, name, translation(x, y, z));
+    addAnimation(*scene, "idle", 24.0, 24.0);
+    aiNodeAnim* flight = addChannel(*addAnimation(*scene, "fly", 48.0, 24.0), "Camera");
+    for (double tick : {0.0, 48.0}) addPositionKey(*flight, tick, aiVector3D(tick / 12, 0, 10));
+    addCamera(*scene, "Camera", aiVector3D(0, 0, 0), aiVector3D(0, 1, 0), aiVector3D(1, 0, 0));
+    addLight(*scene, "Lamp", aiLightSource_POINT, aiVector3D(0, 0, 0), aiColor3D(1, 0.5f, 0.25f));
+    addLight(*scene, "Candle", aiLightSource_SPOT, aiVector3D(0, 0.5f, 0), aiColor3D(0, 1, 0));
+    const std::string dir = makeTempDir("inspect");
+    ASSERT_TRUE(writeScene(*scene, dir + "/rig.assbin"));
+    writeFile(dir + "/broken.fbx", "Kaydara FBX Binary, cut short");
+    const struct { const char* args; int status; const char* records; } cases[] = {
+        // Records apart by '|', each printed whole.
+        {"rig.assbin --time 1", 0,
+         "root node: \"Scene\"\n|root transform (rows):\n  1 0 0 0\n  0 1 0 1\n  0 0 1 0\n  0 0 0 1\n|"
+         "bounding box (mesh coordinates): min (0, 0, 0) max (1, 1, 0)\n|meshes: 1\n|  mesh 0 \"\": 3 vertices, 1 "
+         "triangles\n    texture_diffuse: \"skin.png\"\n    texture_normal: \"skin_n.png\"\n|bones: 1\n  bone 0 \"Spine\"\n|"
+         "animations: 2\n|  animation 0 \"idle\": duration 24 ticks, 24 ticks per second|  animation 1 \"fly\": duration "
+         "48 ticks, 24 ticks per second|chosen animation: 1 \"fly\"|camera: \"Camera\" position (0, 0, 0) up (0, 1, "
+         "0) look-at (1, 0, 0)\n|camera pose at 1 s: position (2, 0, 10) looking (1, 0, 0) up (0, 1, 0)\n|lights: 2\n"
+         "  light \"Lamp\": point, ambient (0, 0, 0) diffuse (1, 0.5, 0.25) specular (1, 0.5, 0.25), world position "
+         "(2, 1, 0)\n  light \"Candle\": spot, ambient (0, 0, 0) diffuse (0, 1, 0) specular (0, 1, 0), world "
+         "position (-1, 4.5, 0)\n"},
+        {"rig.assbin --time 2.5", 0, "camera pose at 2.5 s: position (1, 0, 10)"},  // the 2 s clip wraps
+        {"broken.fbx", 1, "[ERROR] Assimp: "},
+        {"missing.fbx", 1, "[ERROR] Assimp: "},
+    };
+    for (const auto& c : cases) {
+        const CommandResult run = tool("inspect", dir + "/" + c.args);
+        EXPECT_EQ(run.status, c.status) << c.args << "\n" << run.output;
+        for (size_t at = 0, end = 0; end != std::string::npos; at = end + 1) {
+            const std::string record = std::string(c.records).substr(at, (end = std::string(c.records).find('|', at)) - at);
+            EXPECT_NE(run.output.find(record), std::string::npos) << c.args << ": no " << record << " in\n" << run.output;
+        }
+        EXPECT_EQ(run.output.find("meshes:") == std::string::npos, c.status == 1) << c.args;
+    }
+}
