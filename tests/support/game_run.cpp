@@ -18,8 +18,7 @@ namespace {
 
 // Polls `done` every 100 ms for up to seconds.
 bool within(double seconds, const std::function<bool()>& done) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    while (!done())
+    for (const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds); !done();)
         if (std::chrono::steady_clock::now() > end) return false;
         else std::this_thread::sleep_for(std::chrono::milliseconds(100));
     return true;
@@ -95,10 +94,8 @@ bool looksDrawn(const Picture& picture) {
 
 Picture waitForPicture(const GameRun& run, double seconds, const std::function<bool(const Picture&)>& wanted,
                        double still) {
-    const auto shot = [&] {
-        const bool taken = runCommand("import -depth 8 -window " + run.window + " " + run.dir + "/shot.ppm").status == 0;
-        return taken ? readImage(run.dir + "/shot.ppm") : Picture{};
-    };
+    // A shot that could not be taken reads as an empty picture.
+    const auto shot = [&] { return runCommand("import -depth 8 -window " + run.window + " " + run.dir + "/s.ppm"), readImage(run.dir + "/s.ppm"); };
     Picture found, last = shot();
     within(seconds, [&] {
         Picture next = shot();
