@@ -1,6 +1,5 @@
 // Hollowmere: start-up, the main loop and shutdown.
 #include "app/frame_clock.h"
-#include "app/input.h"
 #include "app/offscreen.h"
 #include "app/startup.h"
 #include "audio/sound_engine.h"

@@ -1,13 +1,11 @@
 // Off-screen game: set-up, flight clocks and frame read-back for the tools that render the flight.
 #include "app/offscreen.h"
 
-#include "app/startup.h"
-
 #include "animation/hierarchy.h"
+#include "app/startup.h"
 #include "assets/model.h"
 #include "core/gl.h"
 #include "core/settings.h"
-#include "render/frame.h"
 #include "world/components.h"
 
 #include <assimp/scene.h>
