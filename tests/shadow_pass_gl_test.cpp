@@ -135,8 +135,13 @@ TEST_F(ShadowDraws, ACachedCubeEqualsAFullRedrawWhileAMovingCasterComesAndGoes) 
     }
     // The box in front of the +x face hides the wall; once it has slid behind the light the wall is back.
     const std::size_t centre = FACE / 2 + SHADOW_SIZE / 2;  // of the +x face
-    EXPECT_NEAR(cachedFrame(0.0f)[centre], 0.8f / 500.0f, 1e-4f);
-    EXPECT_NEAR(cachedFrame(0.9f)[centre], 2.0f / 500.0f, 1e-4f);
+    // Each face stores its hardware depth: that of a point the given distance along the face's axis.
+    auto depthAt = [&](float distance) {
+        const glm::vec4 clip = light.shadowProjection * glm::vec4(0.0f, 0.0f, -distance, 1.0f);
+        return 0.5f * clip.z / clip.w + 0.5f;
+    };
+    EXPECT_NEAR(cachedFrame(0.0f)[centre], depthAt(0.8f), 1e-6f);
+    EXPECT_NEAR(cachedFrame(0.9f)[centre], depthAt(2.0f), 1e-6f);
     // The box only ever passed before the +x and -x faces: the others need no store.
     for (int face = 2; face < 6; ++face) EXPECT_EQ(scene->renderer.shadowCache->faceStore[face], 0u) << face;
 }

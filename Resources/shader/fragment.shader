@@ -92,11 +92,18 @@ vec3 perpendicular(vec3 n) {
     return normalize(cross(n, a));
 }
 
+// The cube holds each face's hardware depth. A depth stands for the distance near * far / (far - depth *
+// (far - near)) along the face's axis; the caster lies on the same ray from the light as p, so it is lit
+// when axis * (d - bias) <= that * d, written without the division.
 float shadowSample(PointLight light, vec3 p, float bias) {
     vec3 fromLight = p - light.mPosition;
     // One level and no derivatives: the lookups sit in loops that pixels leave at different times.
-    float stored = textureLod(shadowMapArray, vec4(fromLight, float(light.mLightID)), 0.0).r * light.near_far.y;
-    return length(fromLight) - bias <= stored ? 1.0 : 0.0;
+    float depth = textureLod(shadowMapArray, vec4(fromLight, float(light.mLightID)), 0.0).r;
+    vec3 a = abs(fromLight);
+    float axis = max(a.x, max(a.y, a.z));
+    float d = length(fromLight);
+    vec2 nf = light.near_far;
+    return axis * (d - bias) * (nf.y - depth * (nf.y - nf.x)) <= nf.x * nf.y * d ? 1.0 : 0.0;
 }
 
 // 1 lit, 0 shadowed, from up to `samples` lookups. geometric is the interpolated normal facing the light.

@@ -1,10 +1,5 @@
 #version 430 core
-// Shadow program, fragment stage: distance to the light over the far plane as the depth.
-in vec4 fragPos;
-
-uniform vec4 lightPos;
-uniform vec2 near_far;
-
-void main() {
-    gl_FragDepth = clamp(length(fragPos.xyz - lightPos.xyz) / near_far.y, 0.0, 1.0);
-}
+// Shadow program, fragment stage: nothing to compute. The rasteriser writes each face's own depth, so it
+// can test and store depth without running a fragment stage that writes it; the lookups turn that depth
+// back into a distance along the face's axis.
+void main() {}

@@ -6,8 +6,6 @@ layout(triangle_strip, max_vertices = 18) out;
 uniform mat4 cm_mat[6];
 uniform int lightID;
 
-out vec4 fragPos;
-
 // True when all three corners lie beyond one clip plane: the face cannot see the triangle.
 bool outsideFace(vec4 a, vec4 b, vec4 c) {
     return (a.x > a.w && b.x > b.w && c.x > c.w) || (a.x < -a.w && b.x < -b.w && c.x < -c.w)
@@ -22,7 +20,6 @@ void main() {
         if (outsideFace(clip[0], clip[1], clip[2])) continue;
         for (int i = 0; i < 3; ++i) {
             gl_Layer = 6 * lightID + face;
-            fragPos = gl_in[i].gl_Position;
             gl_Position = clip[i];
             EmitVertex();
         }

@@ -23,7 +23,7 @@ uniform PointLight pointLight[MAX_LIGHTS];
 uniform int nr_pointlights;
 
 uniform sampler2D depthTexture;          // half-size scene depth
-uniform samplerCubeArray shadowMapArray; // distance to the light over its far plane
+uniform samplerCubeArray shadowMapArray; // hardware depth of each cube face
 uniform mat4 view_inv;
 uniform mat4 projection_inv;
 uniform vec3 view_pos;
@@ -73,8 +73,14 @@ float startOffset(vec2 pixel, int light) {
 // 1 where the light reaches the point, 0 where the light's shadow cube holds something nearer.
 float visibility(int i, vec3 fromLight, float dist) {
     int cube = pointLight[i].mLightID;
-    float stored = textureLod(shadowMapArray, vec4(fromLight, float(cube)), 0.0).r * pointLight[i].near_far.y;
-    return dist <= stored * 1.01 + 0.02 ? 1.0 : 0.0;
+    float depth = textureLod(shadowMapArray, vec4(fromLight, float(cube)), 0.0).r;
+    // The face's hardware depth stands for near * far / span along its axis, and along this ray for that
+    // times dist / axis; compared without the division.
+    vec2 nearFar = pointLight[i].near_far;
+    float span = nearFar.y - depth * (nearFar.y - nearFar.x);
+    vec3 a = abs(fromLight);
+    float axis = max(a.x, max(a.y, a.z));
+    return dist * axis * span <= 1.01 * nearFar.x * nearFar.y * dist + 0.02 * axis * span ? 1.0 : 0.0;
 }
 
 // The light's colour without its strength, which mPhi carries.
