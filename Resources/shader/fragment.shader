@@ -154,10 +154,18 @@ vec3 shoulder(vec3 c) {
     return min(c, 0.6) + 0.4 * (1.0 - exp(-over / 0.4));
 }
 
-// What a light adds without reach or shadow: its ambient colour and the share the rooms bounce back.
+// What a light adds without reach or shadow: its ambient colour and the share the rooms bounce back. The
+// scene pass defines NO_AMBIENT_COLOUR when no light has an ambient colour, which saves the square root
+// and the attenuation of every light at every pixel.
 vec3 softLight(PointLight light) {
-    float d = length(light.mPosition - fs.worldPos);
-    return light.mColorAmbient * attenuation(light, d) + light.mColorDiffuse * (BOUNCE / (1.0 + BOUNCE_FALLOFF * d * d));
+    vec3 toLight = light.mPosition - fs.worldPos;
+    float d2 = dot(toLight, toLight);
+    vec3 bounce = light.mColorDiffuse * (BOUNCE / (1.0 + BOUNCE_FALLOFF * d2));
+#ifdef NO_AMBIENT_COLOUR
+    return bounce;
+#else
+    return light.mColorAmbient * attenuation(light, sqrt(d2)) + bounce;
+#endif
 }
 
 // Whether a light adds anything here: faces turned away, and lights too weak to show, get nothing.

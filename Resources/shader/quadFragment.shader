@@ -29,15 +29,11 @@ vec3 toDisplay(vec3 c) {
     return mix(c * 12.92, 1.055 * pow(c, vec3(1.0 / 2.4)) - 0.055, step(0.0031308, c));
 }
 
-// Bilinear weights scaled down for texels whose depth differs from this pixel's; where every
-// neighbour lies on another surface the one nearest in depth is taken.
-vec3 upsampledLight(float centreDistance) {
+// Bilinear weights of the four half-size texels round this pixel, scaled down for texels whose depth
+// differs from this pixel's; where every neighbour lies on another surface the one nearest in depth is taken.
+vec3 upsampledLight(vec4 texels[4], ivec2 base, vec2 f, float centreDistance) {
     ivec2 halfSize = textureSize(volumetricLightTexture, 0);
     ivec2 fullSize = textureSize(depthTexture, 0);
-    vec2 t = uv * vec2(halfSize) - 0.5;
-    ivec2 base = ivec2(floor(t));
-    vec2 f = t - floor(t);
-
     vec3 sum = vec3(0.0);
     float weightSum = 0.0;
     vec3 closest = vec3(0.0);
@@ -48,33 +44,44 @@ vec3 upsampledLight(float centreDistance) {
         // The depth downsample keeps the full-size texel at twice the half-size coordinate.
         float depth = texelFetch(depthTexture, min(texel * 2, fullSize - 1), 0).r;
         float diff = abs(viewDistance(depth) - centreDistance) / centreDistance;
-        vec3 light = texelFetch(volumetricLightTexture, texel, 0).rgb;
         vec2 along = mix(1.0 - f, f, vec2(corner));
         float w = along.x * along.y * exp(-(diff * diff) / (EDGE * EDGE));
-        sum += w * light;
+        sum += w * texels[i].rgb;
         weightSum += w;
         if (diff < closestDiff) {
             closestDiff = diff;
-            closest = light;
+            closest = texels[i].rgb;
         }
     }
     return weightSum > 1e-4 ? sum / weightSum : closest;
 }
 
 void main() {
-    vec3 scene = texture(screenTexture, uv).rgb;
-    if (!useVolumetric) {
-        fragColor = vec4(scene, 1.0);
-        return;
-    }
-    ivec2 fullSize = textureSize(depthTexture, 0);
-    ivec2 pixel = clamp(ivec2(uv * vec2(fullSize)), ivec2(0), fullSize - 1);
-    float centre = viewDistance(texelFetch(depthTexture, pixel, 0).r);
-    vec3 light = max(upsampledLight(centre), vec3(0.0));
+    ivec2 fullSize = textureSize(screenTexture, 0);
+    ivec2 pixel = clamp(ivec2(gl_FragCoord.xy), ivec2(0), fullSize - 1);
+    vec3 scene = texelFetch(screenTexture, pixel, 0).rgb;
+    fragColor = vec4(scene, 1.0);
+    if (!useVolumetric) return;
 
-    vec3 color = toDisplay(toLinear(scene) + light);
-    // Half a level of noise where light was added hides the 8-bit steps of the soft halos.
-    float noise = fract(52.9829189 * fract(dot(gl_FragCoord.xy, vec2(0.06711056, 0.00583715)))) - 0.5;
-    if (max(light.r, max(light.g, light.b)) > 0.0) color += noise / 255.0;
-    fragColor = vec4(color, 1.0);
+    ivec2 halfSize = textureSize(volumetricLightTexture, 0);
+    vec2 t = uv * vec2(halfSize) - 0.5;
+    ivec2 base = ivec2(floor(t));
+    vec4 texels[4];
+    vec3 brightest = vec3(0.0);
+    for (int i = 0; i < 4; ++i) {
+        texels[i] = texelFetch(volumetricLightTexture, clamp(base + ivec2(i & 1, i >> 1), ivec2(0), halfSize - 1), 0);
+        brightest = max(brightest, texels[i].rgb);
+    }
+    // Where none of the four holds light the scene stays as it is. A loop run once or not at all, as the
+    // software rasteriser skips a loop no pixel of a block enters but runs both sides of a branch.
+    int lit = max(brightest.r, max(brightest.g, brightest.b)) > 0.0 ? 1 : 0;
+    for (int k = 0; k < lit; ++k) {
+        float centre = viewDistance(texelFetch(depthTexture, pixel, 0).r);
+        vec3 light = max(upsampledLight(texels, base, t - floor(t), centre), vec3(0.0));
+        vec3 color = toDisplay(toLinear(scene) + light);
+        // Half a level of noise where light was added hides the 8-bit steps of the soft halos.
+        float noise = fract(52.9829189 * fract(dot(gl_FragCoord.xy, vec2(0.06711056, 0.00583715)))) - 0.5;
+        if (max(light.r, max(light.g, light.b)) > 0.0) color += noise / 255.0;
+        fragColor = vec4(color, 1.0);
+    }
 }

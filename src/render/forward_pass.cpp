@@ -85,8 +85,15 @@ void setNearLights(const Shader& shader, const LightList& lights) {
     for (std::size_t i = 0; i < lights.size(); ++i) setLightArrayElement(*lights[i], shader, "nearLight", static_cast<int>(i));
 }
 
-Shader lightCountVariant(const Shader& base, int count) {
-    return shaderVariant(base, "#define LIGHT_COUNT " + std::to_string(count));
+// Lights whose ambient colour is black add nothing through it, and the shader can leave that term out.
+bool anyAmbientColour(const LightList& lights) {
+    return std::any_of(lights.begin(), lights.end(),
+                       [](const LightSource* light) { return light->mColorAmbient != glm::vec3(0.0f); });
+}
+
+Shader lightCountVariant(const Shader& base, int count, bool ambient) {
+    return shaderVariant(base, "#define LIGHT_COUNT " + std::to_string(count) +
+                                   (ambient ? "" : "\n#define NO_AMBIENT_COLOUR"));
 }
 
 void drawGeometry(const Mesh& mesh) {
@@ -122,9 +129,10 @@ void drawLitMeshes(const ForwardPassContext& context, Drawable& drawable, const 
     std::vector<glm::mat4> bones;
     model.boneTransforms(drawable.animationTime, bones);
     std::vector<unsigned int> prepared;  // programs that hold this entity's uniforms
+    const bool ambient = anyAmbientColour(lights);
     for (Mesh& mesh : model.meshes) {
         const LightList reaching = lightsReaching(mesh, world, skinned, lights);
-        const Shader shader = lightCountVariant(drawable.shader, static_cast<int>(reaching.size()));
+        const Shader shader = lightCountVariant(drawable.shader, static_cast<int>(reaching.size()), ambient);
         shader.use();
         if (std::find(prepared.begin(), prepared.end(), shader.ID) == prepared.end()) {
             setEntityUniforms(context, shader, drawable, world, lights);
