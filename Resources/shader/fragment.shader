@@ -93,17 +93,16 @@ vec3 perpendicular(vec3 n) {
 }
 
 // The cube holds each face's hardware depth. A depth stands for the distance near * far / (far - depth *
-// (far - near)) along the face's axis; the caster lies on the same ray from the light as p, so it is lit
-// when axis * (d - bias) <= that * d, written without the division.
-float shadowSample(PointLight light, vec3 p, float bias) {
+// (far - near)) along the face's axis; p is lit when its own axis distance less axisBias is no farther,
+// written without the division. axisBias is the bias along the ray, scaled to the axis.
+float shadowSample(PointLight light, vec3 p, float axisBias) {
     vec3 fromLight = p - light.mPosition;
     // One level and no derivatives: the lookups sit in loops that pixels leave at different times.
     float depth = textureLod(shadowMapArray, vec4(fromLight, float(light.mLightID)), 0.0).r;
     vec3 a = abs(fromLight);
     float axis = max(a.x, max(a.y, a.z));
-    float d = length(fromLight);
     vec2 nf = light.near_far;
-    return axis * (d - bias) * (nf.y - depth * (nf.y - nf.x)) <= nf.x * nf.y * d ? 1.0 : 0.0;
+    return (axis - axisBias) * (nf.y - depth * (nf.y - nf.x)) <= nf.x * nf.y ? 1.0 : 0.0;
 }
 
 // 1 lit, 0 shadowed, from up to `samples` lookups. geometric is the interpolated normal facing the light.
@@ -118,6 +117,10 @@ float shadowFactor(PointLight light, vec3 geometric, float distanceToLight, int 
     float radius = 0.015 + 0.012 * distanceToLight;
     vec3 t = perpendicular(geometric);
     vec3 b = cross(geometric, t);
+    // The bias along the ray in the axis's terms, once for the whole disc: axis / distance hardly
+    // changes across it.
+    vec3 a = abs(p - light.mPosition);
+    float axisBias = bias * max(a.x, max(a.y, a.z)) / max(length(p - light.mPosition), 1e-6);
     const vec2 TURN = vec2(cos(GOLDEN_ANGLE), sin(GOLDEN_ANGLE));
 
     float lit = 0.0;
@@ -129,7 +132,7 @@ float shadowFactor(PointLight light, vec3 geometric, float distanceToLight, int 
         float r = sqrt((float(k) + 0.5) / float(SHADOW_SAMPLES));
         vec3 q = p + (t * dir.x + b * dir.y) * (r * radius);
         dir = vec2(dir.x * TURN.x + dir.y * TURN.y, dir.y * TURN.x - dir.x * TURN.y);
-        lit += shadowSample(light, q, bias);
+        lit += shadowSample(light, q, axisBias);
         taken = i + 1;
         // Fully lit or fully dark so far: the rest of the disc will not change it.
         if (taken == SHADOW_FIRST && (lit == 0.0 || lit == float(SHADOW_FIRST))) samples = SHADOW_FIRST;
