@@ -9,6 +9,10 @@ struct PixelsFree {
     void operator()(unsigned char* pixels) const;
 };
 
+// How an image's smaller levels are averaged: not made here, in the stored values, or in linear light (sRGB
+// colour: decoded before averaging, encoded after; alpha stays linear).
+enum class MipSpace { None, Stored, Srgb };
+
 // One decoded file; pixels is null when the file is missing or not an image.
 struct DecodedImage {
     std::string path;
@@ -16,10 +20,18 @@ struct DecodedImage {
     int height = 0;
     int channels = 0;  // as stored in the file, whatever was asked for
     std::unique_ptr<unsigned char, PixelsFree> pixels;
+    MipSpace mipSpace = MipSpace::None;
+    std::vector<std::vector<unsigned char>> mips;  // levels 1, 2, ... down to 1 x 1, each half the last
 };
+
+// The image's smaller levels by 2 x 2 box averages, as a texture's mipmaps; none for an empty image. Only
+// for images decoded with their own channel count.
+void addMipChain(DecodedImage& image, MipSpace space);
 
 // Decodes path to desiredChannels per pixel (0 keeps the file's own); needs no GL context.
 DecodedImage decodeImage(const std::string& path, int desiredChannels);
 
-// The same for every path, spread over the machine's cores; element i belongs to paths[i].
-std::vector<DecodedImage> decodeImages(const std::vector<std::string>& paths, int desiredChannels);
+// The same for every path, spread over the machine's cores; element i belongs to paths[i] and, where
+// mipSpaces names one, gets its mip chain averaged in that space.
+std::vector<DecodedImage> decodeImages(const std::vector<std::string>& paths, int desiredChannels,
+                                       const std::vector<MipSpace>& mipSpaces = {});

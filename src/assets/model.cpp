@@ -34,8 +34,10 @@ ImportedModel::~ImportedModel() = default;
 
 namespace {
 
-// Material image names in the order processNode first asks for them: meshes depth-first, diffuse then normals.
-void collectImageNames(const aiScene* scene, const aiNode* node, std::vector<std::string>& names) {
+// Material image names in the order processNode first asks for them: meshes depth-first, diffuse then normals;
+// spaces gets how each one's mipmaps average, by the use that first asks for it.
+void collectImageNames(const aiScene* scene, const aiNode* node, std::vector<std::string>& names,
+                       std::vector<MipSpace>& spaces) {
     for (unsigned int i = 0; i < node->mNumMeshes; ++i) {
         const aiMesh* mesh = scene->mMeshes[node->mMeshes[i]];
         if (mesh->mMaterialIndex >= scene->mNumMaterials) continue;
@@ -45,11 +47,13 @@ void collectImageNames(const aiScene* scene, const aiNode* node, std::vector<std
                 aiString texturePath;
                 aiGetMaterialTexture(material, type, t, &texturePath);
                 const std::string name = toString(texturePath);
-                if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
+                if (std::find(names.begin(), names.end(), name) != names.end()) continue;
+                names.push_back(name);
+                spaces.push_back(type == aiTextureType_DIFFUSE ? MipSpace::Srgb : MipSpace::Stored);
             }
         }
     }
-    for (unsigned int i = 0; i < node->mNumChildren; ++i) collectImageNames(scene, node->mChildren[i], names);
+    for (unsigned int i = 0; i < node->mNumChildren; ++i) collectImageNames(scene, node->mChildren[i], names, spaces);
 }
 
 }  // namespace
@@ -62,10 +66,12 @@ ImportedModel importModel(const std::string& modelPath) {
     if (!scene || (scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE) || !scene->mRootNode) return imported;
     imported.scene = scene;
     std::vector<std::string> names;
-    collectImageNames(scene, scene->mRootNode, names);
+    std::vector<MipSpace> spaces;
+    collectImageNames(scene, scene->mRootNode, names, spaces);
     const std::string directory = directoryOf(modelPath);
     for (std::string& name : names) name = directory + "/" + name;
-    imported.images = decodeImages(names, 0);
+    // The mipmaps too are made on the worker threads: the driver's own would draw each level on this one.
+    imported.images = decodeImages(names, 0, spaces);
     return imported;
 }
 

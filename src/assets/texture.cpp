@@ -5,6 +5,7 @@
 #include "assets/model.h"
 #include "core/gl.h"
 
+#include <algorithm>
 #include <iostream>
 
 TextureFormats textureFormatsFor(int channels, const std::string& typeName) {
@@ -32,7 +33,19 @@ unsigned int textureFromImage(const DecodedImage& image, const std::string& type
     glObjectLabel(GL_TEXTURE, id, -1, image.path.c_str());
     glTexImage2D(GL_TEXTURE_2D, 0, formats.internalFormat, image.width, image.height, 0, formats.pixelFormat,
                  GL_UNSIGNED_BYTE, image.pixels.get());
-    glGenerateMipmap(GL_TEXTURE_2D);
+    // Levels made while decoding, when they were averaged in the space this use samples in.
+    const MipSpace space = typeName == TEXTURE_DIFFUSE && image.channels >= 3 ? MipSpace::Srgb : MipSpace::Stored;
+    if (!image.mips.empty() && image.mipSpace == space) {
+        int w = image.width, h = image.height;
+        for (std::size_t level = 0; level < image.mips.size(); ++level) {
+            w = std::max(1, w / 2);
+            h = std::max(1, h / 2);
+            glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(level + 1), formats.internalFormat, w, h, 0,
+                         formats.pixelFormat, GL_UNSIGNED_BYTE, image.mips[level].data());
+        }
+    } else {
+        glGenerateMipmap(GL_TEXTURE_2D);
+    }
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
