@@ -63,7 +63,7 @@ const float EXPOSURE = 1.3;
 
 // Shadow filter: a disc of samples on the receiver's own plane, so sloped surfaces never shadow themselves.
 const int SHADOW_SAMPLES = 12;
-const int SHADOW_FIRST = 4;  // samples taken before deciding a pixel is fully lit or fully dark
+const int SHADOW_FIRST = 3;  // samples taken before deciding a pixel is fully lit or fully dark
 const float SHADOW_MAP_SIZE = 1024.0;
 const float GOLDEN_ANGLE = 2.39996323;
 // A light weaker than this share of its colour adds nothing; the shadow pass draws no caster beyond it.
