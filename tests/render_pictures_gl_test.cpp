@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 namespace {
 
 constexpr int W = 160, H = 120;
@@ -34,7 +36,73 @@ void expectChangesOnlyAt(const tiny::Scene& scene, const tiny::Picture& on, cons
     }
 }
 
+// A floor of side size at y = 0, centred on the origin, facing up, in cells x cells squares of one mesh.
+aiMesh* floorGrid(int cells, float size) {
+    aiMesh* mesh = new aiMesh();
+    mesh->mName = aiString("grid");
+    mesh->mPrimitiveTypes = aiPrimitiveType_TRIANGLE;
+    const unsigned int side = static_cast<unsigned int>(cells) + 1;
+    mesh->mNumVertices = side * side;
+    mesh->mVertices = new aiVector3D[side * side];
+    mesh->mNormals = new aiVector3D[side * side];
+    mesh->mTangents = new aiVector3D[side * side];
+    mesh->mBitangents = new aiVector3D[side * side];
+    mesh->mTextureCoords[0] = new aiVector3D[side * side];
+    mesh->mNumUVComponents[0] = 2;
+    for (unsigned int j = 0; j < side; ++j)
+        for (unsigned int i = 0; i < side; ++i) {
+            const float u = static_cast<float>(i) / cells, v = static_cast<float>(j) / cells;
+            const unsigned int k = j * side + i;
+            mesh->mVertices[k] = aiVector3D((u - 0.5f) * size, 0.0f, (0.5f - v) * size);
+            mesh->mNormals[k] = aiVector3D(0, 1, 0);
+            mesh->mTangents[k] = aiVector3D(1, 0, 0);
+            mesh->mBitangents[k] = aiVector3D(0, 0, -1);
+            mesh->mTextureCoords[0][k] = aiVector3D(u, v, 0);
+        }
+    mesh->mNumFaces = 2 * static_cast<unsigned int>(cells * cells);
+    mesh->mFaces = new aiFace[mesh->mNumFaces];
+    unsigned int f = 0;
+    for (unsigned int j = 0; j + 1 < side; ++j)
+        for (unsigned int i = 0; i + 1 < side; ++i) {
+            const unsigned int a = j * side + i, b = a + 1, c = a + side + 1, d = a + side;
+            for (const std::array<unsigned int, 3> corners : {std::array<unsigned int, 3>{a, b, c}, {a, c, d}}) {
+                mesh->mFaces[f].mNumIndices = 3;
+                mesh->mFaces[f++].mIndices = new unsigned int[3]{corners[0], corners[1], corners[2]};
+            }
+        }
+    return mesh;
+}
+
 }  // namespace
+
+TEST_F(RenderPictures, AFarLightsSoftLightIsTheSameWorkedOutPerVertexAsPerPixel) {
+    // A strong light 35 m above a 12 m floor, beyond its reach: only its soft light arrives. Over a floor
+    // of small squares the vertex stage works it out; over one quad of two long triangles it bends too much
+    // for that and the pixels work it out. A dim near light, created last, takes the first place of the list.
+    tiny::Scene scene(W, H);
+    Model& squares = scene.addModel({floorGrid(24, 12.0f)});
+    Model& quad = scene.addModel({tiny::quad("floor", {-6, 0, 6}, {12, 0, 0}, {0, 0, -12})});
+    LightSource& strong = scene.addLight({0.0f, 35.0f, 0.0f}, glm::vec3(50.0f));
+    strong.mAttenuationConstant = 1.0f;
+    strong.mAttenuationLinear = 0.0f;
+    strong.mAttenuationQuadratic = 50.0f;
+    scene.addLight({0.0f, 1.5f, 3.0f}, glm::vec3(0.05f));  // moves the lights' storage: strong is stale now
+    scene.lookAt({0.0f, 6.0f, 5.0f}, {0.0f, 0.0f, 0.0f});
+    Entity floor = scene.addEntity(quad);
+    const tiny::Picture perPixel = scene.frame();
+    scene.registry.destroy(floor);
+    floor = scene.addEntity(squares);
+    const tiny::Picture perVertex = scene.frame();
+    forEachLight(scene.registry, [](Entity, LightSource& light) {
+        if (light.mColorDiffuse.r > 1.0f) light.mColorDiffuse = glm::vec3(0.0f);
+    });
+    const tiny::Picture unlit = scene.frame();
+    for (const glm::vec3& spot : {glm::vec3(0, 0, 0), glm::vec3(-4, 0, 3), glm::vec3(4, 0, -4), glm::vec3(2, 0, 4)}) {
+        const glm::ivec2 p = scene.pixelOf(spot);
+        EXPECT_NEAR(perVertex.around(p), perPixel.around(p), 0.5f) << "at " << spot.x << ", " << spot.z;
+        EXPECT_GT(perVertex.around(p), unlit.around(p) + 10.0f) << "the far light's soft light is missing";
+    }
+}
 
 TEST_F(RenderPictures, ShadowsDarkenTheFloorBehindABoxAndNothingElse) {
     // A 12 x 12 floor, a 1 m box at the origin, a thin upright panel to its right, a light before and above

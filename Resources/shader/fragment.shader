@@ -7,6 +7,7 @@ in VertexData {
     vec3 normal;
     vec3 tangent;
     vec3 bitangent;
+    vec3 bounce;  // the soft light of the lights too far away to need it per pixel
 } fs;
 
 struct PointLight {
@@ -30,9 +31,10 @@ uniform PointLight pointLight[MAX_LIGHTS];
 uniform int nr_pointlights;
 
 // The scene pass builds this program once per LIGHT_COUNT: each mesh is lit in full only by the lights
-// whose reach meets it, copied into nearLight, while every light of pointLight still adds its soft
-// bounce. The count is fixed at compile time because the software rasteriser pays for every iteration of
-// a light loop whose bound it cannot see. Without LIGHT_COUNT every light is lit in full.
+// whose reach meets it or that come near it, copied into nearLight; every other light still adds its soft
+// light, through the vertex stage. The count is fixed at compile time because the software rasteriser
+// pays for every iteration of a light loop whose bound it cannot see. Without LIGHT_COUNT every light is
+// lit in full here.
 #if defined(LIGHT_COUNT) && LIGHT_COUNT > 0
 uniform PointLight nearLight[LIGHT_COUNT];
 #endif
@@ -217,19 +219,22 @@ void main() {
     float spin = 6.2831853 * hash(gl_FragCoord.xy);
     float first = float(SHADOW_SAMPLES - 1) * GOLDEN_ANGLE + spin;
     vec2 dir = vec2(cos(first), sin(first));
-    vec3 ambient = mix(NIGHT_GROUND, NIGHT_SKY, 0.5 + 0.5 * n.y);
+    vec3 ambient = mix(NIGHT_GROUND, NIGHT_SKY, 0.5 + 0.5 * n.y) + fs.bounce;
     vec3 direct = vec3(0.0);
+#ifndef LIGHT_COUNT
     int count = min(nr_pointlights, MAX_LIGHTS);
     for (int i = 0; i < count; ++i) {
         ambient += softLight(pointLight[i]);
-#ifndef LIGHT_COUNT
         direct += directLight(pointLight[i], n, geometric, toCamera, albedo, kd, ks, dir);
-#endif
     }
+#endif
 #if defined(LIGHT_COUNT) && LIGHT_COUNT > 0
     int reachedMask = 0;
     int reachedCount = 0;
+    // The near lights' soft light too: the vertex stage has the far ones. A loop with a constant bound
+    // costs the software rasteriser far less than one bounded by a uniform.
     for (int i = 0; i < LIGHT_COUNT; ++i) {
+        ambient += softLight(nearLight[i]);
         if (reaches(nearLight[i], n, geometric)) {
             reachedMask |= 1 << i;
             ++reachedCount;

@@ -9,6 +9,31 @@ layout(location = 7) in ivec4 boneIds;
 layout(location = 8) in vec4 boneWeights;
 
 const int MAX_BONES = 64;
+const int MAX_LIGHTS = 8;
+
+struct PointLight {
+    float mAttenuationConstant;
+    float mAttenuationLinear;
+    float mAttenuationQuadratic;
+    vec3 mColorAmbient;
+    vec3 mColorDiffuse;
+    vec3 mColorSpecular;
+    vec3 mPosition;
+    vec2 near_far;
+    int mLightID;
+    float mTau;
+    float mPhi;
+    int mNrSamples;
+};
+
+uniform PointLight pointLight[MAX_LIGHTS];
+// Bit i: pointLight[i] lies so far from this mesh that its soft light is worked out here, per vertex, and
+// interpolated; the fragment stage adds the others pixel by pixel.
+uniform int vertexBounceLights;
+
+// As in the fragment stage.
+const float BOUNCE = 0.10;
+const float BOUNCE_FALLOFF = 0.05;
 
 uniform mat4 bones[MAX_BONES];
 uniform bool hasAnimations;
@@ -25,6 +50,7 @@ out VertexData {
     vec3 normal;
     vec3 tangent;
     vec3 bitangent;
+    vec3 bounce;
 } vs;
 
 // The four weighted bone matrices; a vertex that no bone holds keeps its bind pose.
@@ -40,6 +66,19 @@ mat4 skinMatrix() {
     return total > 0.0 ? skin / total : mat4(1.0);
 }
 
+// The soft light of the far lights at p: their ambient colour, attenuated, and the rooms' bounce.
+vec3 farSoftLight(vec3 p) {
+    vec3 sum = vec3(0.0);
+    // A loop over the mask's bits: a mesh with no far light runs none.
+    for (int lights = vertexBounceLights & ((1 << MAX_LIGHTS) - 1); lights != 0; lights &= lights - 1) {
+        PointLight light = pointLight[findLSB(lights)];
+        float d = length(light.mPosition - p);
+        float falloff = light.mAttenuationConstant + light.mAttenuationLinear * d + light.mAttenuationQuadratic * d * d;
+        sum += light.mColorAmbient / max(falloff, 1e-3) + light.mColorDiffuse * (BOUNCE / (1.0 + BOUNCE_FALLOFF * d * d));
+    }
+    return sum;
+}
+
 void main() {
     mat4 toWorld = modelMatrix * skinMatrix();
     vec4 world = toWorld * vec4(aPos, 1.0);
@@ -50,5 +89,10 @@ void main() {
     vs.normal = directions * aNormal;
     vs.tangent = directions * aTangent;
     vs.bitangent = directions * aBitangent;
+#ifdef DEPTH_ONLY
+    vs.bounce = vec3(0.0);
+#else
+    vs.bounce = farSoftLight(world.xyz);
+#endif
     gl_Position = projectionMatrix * viewMatrix * world;
 }

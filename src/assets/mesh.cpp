@@ -67,6 +67,13 @@ void Mesh::computeBounds() {
     }
     boundsCentre = 0.5f * (lo + hi);
     for (const Vertex& v : vertices) boundsRadius = std::max(boundsRadius, glm::length(v.position - boundsCentre));
+    for (std::size_t i = 0; i + 2 < indices.size(); i += 3) {
+        for (int e = 0; e < 3; ++e) {
+            const unsigned int a = indices[i + e], b = indices[i + (e + 1) % 3];
+            if (a >= vertices.size() || b >= vertices.size()) continue;
+            longestEdge = std::max(longestEdge, glm::length(vertices[a].position - vertices[b].position));
+        }
+    }
 }
 
 void Mesh::draw(const Shader& shader, int unitBase) const {

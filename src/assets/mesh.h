@@ -51,6 +51,9 @@ struct Mesh {
     // A sphere round the vertices in the mesh's own coordinates (bind pose), for culling against lights.
     glm::vec3 boundsCentre{0.0f};
     float boundsRadius = 0.0f;
+    // The longest edge of its triangles, in the same coordinates: how far apart the vertices that a pixel
+    // interpolates between may lie.
+    float longestEdge = 0.0f;
 
     // Stores the four values and uploads them (needs a current GL context).
     Mesh(std::vector<Vertex> vertices, std::vector<unsigned int> indices, std::vector<Texture> textures,

@@ -17,6 +17,8 @@
 #include <glm/gtc/type_ptr.hpp>
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -64,25 +66,32 @@ void setEntityUniforms(const ForwardPassContext& context, const Shader& shader, 
     shader.setInt("nr_pointlights", static_cast<int>(lights.size()));
 }
 
-// The lights whose reach meets the mesh, in the order of the list. A skinned mesh leaves its bind-pose
-// bounds, so it gets every light.
+// The lights whose reach meets the mesh or whose soft light bends too much across its triangles to be
+// interpolated, in the order of the list. A skinned mesh leaves its bind-pose bounds, so it gets every light.
 LightList lightsReaching(const Mesh& mesh, const glm::mat4& world, bool skinned, const LightList& lights) {
     if (skinned) return lights;
     const glm::vec3 centre = glm::vec3(world * glm::vec4(mesh.boundsCentre, 1.0f));
     const float radius = mesh.boundsRadius * std::max({glm::length(glm::vec3(world[0])),
                                                        glm::length(glm::vec3(world[1])),
                                                        glm::length(glm::vec3(world[2]))});
+    const float edge = mesh.longestEdge * std::max({glm::length(glm::vec3(world[0])), glm::length(glm::vec3(world[1])),
+                                                     glm::length(glm::vec3(world[2]))});
     LightList reaching;
     for (const LightSource* light : lights) {
         // A little beyond the reach, so rounding never drops a light the shader would still show.
-        const float reach = lightReach(*light) * 1.01f + 0.01f;
+        const float reach = std::max(lightReach(*light) * 1.01f + 0.01f, vertexBounceDistance(*light, edge));
         if (glm::length(centre - light->mPosition) - radius <= reach) reaching.push_back(light);
     }
     return reaching;
 }
 
-void setNearLights(const Shader& shader, const LightList& lights) {
-    for (std::size_t i = 0; i < lights.size(); ++i) setLightArrayElement(*lights[i], shader, "nearLight", static_cast<int>(i));
+// nearLight holds the near lights; the vertex stage adds the soft light of the rest of the full list.
+void setNearLights(const Shader& shader, const LightList& near, const LightList& all) {
+    for (std::size_t i = 0; i < near.size(); ++i) setLightArrayElement(*near[i], shader, "nearLight", static_cast<int>(i));
+    int far = 0;
+    for (std::size_t i = 0; i < all.size(); ++i)
+        if (std::find(near.begin(), near.end(), all[i]) == near.end()) far |= 1 << i;
+    glUniform1i(shader.location("vertexBounceLights"), far);
 }
 
 // Lights whose ambient colour is black add nothing through it, and the shader can leave that term out.
@@ -139,13 +148,26 @@ void drawLitMeshes(const ForwardPassContext& context, Drawable& drawable, const 
             setBones(shader, bones, skinned);
             prepared.push_back(shader.ID);
         }
-        setNearLights(shader, reaching);
+        setNearLights(shader, reaching, lights);
         mesh.environmentMap = context.renderer.skyboxTexture;
         mesh.draw(shader, FORWARD_UNIT_BASE);
     }
 }
 
 }  // namespace
+
+float vertexBounceDistance(const LightSource& light, float edge) {
+    auto peak = [](const glm::vec3& c) { return std::max({c.r, c.g, c.b, 0.0f}); };
+    // How strongly the soft light bends: the bounce's share over its falloff, and an ambient colour over
+    // the quadratic attenuation that bounds its own bending (none: it is never interpolated).
+    float bend = peak(light.mColorDiffuse) * BOUNCE_SHARE / BOUNCE_FALLOFF;
+    if (peak(light.mColorAmbient) > 0.0f) {
+        if (light.mAttenuationQuadratic <= 0.0f) return std::numeric_limits<float>::infinity();
+        bend += peak(light.mColorAmbient) / light.mAttenuationQuadratic;
+    }
+    const float d4 = edge * edge / 8.0f * 6.0f * bend / VERTEX_BOUNCE_ERROR;
+    return std::max(std::sqrt(std::sqrt(d4)), 1.0f / std::sqrt(BOUNCE_FALLOFF));
+}
 
 void drawScene(const ForwardPassContext& context) {
     Registry& registry = context.registry;

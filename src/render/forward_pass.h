@@ -12,6 +12,22 @@ inline constexpr float DIFFUSE_COEFFICIENT = 0.7f;
 inline constexpr float SPECULAR_COEFFICIENT = 0.2f;
 inline constexpr float SPECULAR_ALPHA = 8.0f;
 
+// Share of each light's colour that the rooms bounce back everywhere, falling off as 1 / (1 + FALLOFF d^2).
+inline constexpr float BOUNCE_SHARE = 0.10f;
+inline constexpr float BOUNCE_FALLOFF = 0.05f;
+// Most a light's soft light may be off, in linear light, where the vertex stage works it out for the
+// pixels to interpolate: a fraction of the darkest step of the 8-bit window.
+inline constexpr float VERTEX_BOUNCE_ERROR = 1e-4f;
+
+struct LightSource;
+
+// How far from a mesh whose triangles' edges are at most edge long the light must lie for its soft light
+// to be worked out per vertex within VERTEX_BOUNCE_ERROR. Across an edge h, interpolation is off by about
+// h^2 / 8 times the curvature, and the bounce C * BOUNCE_SHARE / (1 + FALLOFF d^2) bends by at most
+// 6 C BOUNCE_SHARE / (FALLOFF d^4) beyond d = 1 / sqrt(FALLOFF); an ambient colour A attenuated by at
+// least a quadratic q adds 6 A / (q d^4).
+float vertexBounceDistance(const LightSource& light, float edge);
+
 // Texture unit of the shadow cube array; mesh textures start after FORWARD_UNIT_BASE.
 inline constexpr int SHADOW_ARRAY_UNIT = 0;
 inline constexpr int FORWARD_UNIT_BASE = 2;
