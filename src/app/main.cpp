@@ -12,13 +12,17 @@
 #include "world/restart.h"
 #include "world/scene.h"
 
+#include <utility>
+
 int main() {
     // Null when no sound device opens: every sound call is then skipped.
     SoundEngine* soundEngine = createSoundEngine();
     Registry registry;
     Renderer renderer;
+    // The models load while the window opens.
+    SceneImports imports = startSceneImports();
     initRenderer(renderer);
-    SceneResources resources = loadSceneResources();
+    SceneResources resources = loadSceneResources(std::move(imports));
     createPlayer(resources, registry);
     buildScene(resources, registry);
 

@@ -10,6 +10,8 @@
 
 #include <assimp/scene.h>
 
+#include <utility>
+
 namespace {
 
 // Reads the finished back buffer, before the swap leaves it undefined.
@@ -29,8 +31,9 @@ void openOffscreenGame(OffscreenGame& game, int width, int height) {
     settings.width = static_cast<float>(width);
     settings.height = static_cast<float>(height);
     settings.fullscreen = false;
+    SceneImports imports = startSceneImports();
     initRenderer(game.renderer, false);
-    game.resources = loadSceneResources();
+    game.resources = loadSceneResources(std::move(imports));
     createPlayer(game.resources, game.registry);
     buildScene(game.resources, game.registry);
 }

@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <string>
@@ -14,5 +15,10 @@ void fatalExit() {
         std::string line;
         std::getline(std::cin, line);
     }
-    std::exit(-1);
+    // Model files may still be loading on other threads: end at once, without running the static
+    // destructors under them. Every message has been flushed.
+    std::cout.flush();
+    std::cerr.flush();
+    std::fflush(nullptr);
+    std::_Exit(-1);
 }

@@ -7,21 +7,27 @@
 
 #include <future>
 
-SceneResources loadSceneResources() {
+SceneImports startSceneImports() {
+    SceneImports imports;
+    imports.player = std::async(std::launch::async, importModel, PLAYER_MODEL_PATH);
+    imports.house = std::async(std::launch::async, importModel, HOUSE_MODEL_PATH);
+    imports.candle = std::async(std::launch::async, importModel, CANDLE_MODEL_PATH);
+    imports.lantern = std::async(std::launch::async, importModel, LANTERN_MODEL_PATH);
+    return imports;
+}
+
+SceneResources loadSceneResources(SceneImports imports) {
     SceneResources resources;
-    // First, so that a broken shader ends the game before any reader thread runs.
     resources.shader = Shader("Resources/shader/vertex.shader", "Resources/shader/fragment.shader", NO_GEOMETRY);
-    // Files are read and images decoded in the background; the uploads and messages keep their order here.
-    std::future<ImportedModel> player = std::async(std::launch::async, importModel, PLAYER_MODEL_PATH);
-    std::future<ImportedModel> house = std::async(std::launch::async, importModel, HOUSE_MODEL_PATH);
-    std::future<ImportedModel> candle = std::async(std::launch::async, importModel, CANDLE_MODEL_PATH);
-    std::future<ImportedModel> lantern = std::async(std::launch::async, importModel, LANTERN_MODEL_PATH);
-    resources.playerModel = std::make_unique<Model>(player.get());
-    resources.houseModel = std::make_unique<Model>(house.get());
-    resources.candleModel = std::make_unique<Model>(candle.get());
-    resources.lanternModel = std::make_unique<Model>(lantern.get());
+    // The uploads and their messages keep their order here.
+    resources.playerModel = std::make_unique<Model>(imports.player.get());
+    resources.houseModel = std::make_unique<Model>(imports.house.get());
+    resources.candleModel = std::make_unique<Model>(imports.candle.get());
+    resources.lanternModel = std::make_unique<Model>(imports.lantern.get());
     return resources;
 }
+
+SceneResources loadSceneResources() { return loadSceneResources(startSceneImports()); }
 
 Entity createPlayer(const SceneResources& resources, Registry& registry) {
     Entity player = registry.create();

@@ -7,6 +7,7 @@
 
 #include <glm/glm.hpp>
 
+#include <future>
 #include <memory>
 
 inline constexpr const char* PLAYER_MODEL_PATH = "Resources/models/ghost_player/player1.fbx";
@@ -23,7 +24,17 @@ struct SceneResources {
     std::unique_ptr<Model> lanternModel;
 };
 
-// Builds the main shader, then imports player, house, candle and lantern; needs the GL context.
+// The player, house, candle and lantern files read and their images decoded on threads of their own, so
+// that the work goes on while the window opens; no GL context needed.
+struct SceneImports {
+    std::future<ImportedModel> player, house, candle, lantern;
+};
+SceneImports startSceneImports();
+
+// Builds the main shader, then the four models from the imports, in that order; needs the GL context.
+SceneResources loadSceneResources(SceneImports imports);
+
+// Both at once.
 SceneResources loadSceneResources();
 
 // The player: Player, a zeroed Camera, Transform at (0, 0, 3), the ghost's Drawable, BoxCollider.
