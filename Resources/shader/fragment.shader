@@ -107,18 +107,17 @@ float shadowSample(PointLight light, vec3 p, float axisBias) {
     return (axis - axisBias) * (nf.y - depth * (nf.y - nf.x)) <= nf.x * nf.y ? 1.0 : 0.0;
 }
 
-// 1 lit, 0 shadowed, from up to `samples` lookups. geometric is the interpolated normal facing the light.
+// 1 lit, 0 shadowed, from up to `samples` lookups. geometric is the interpolated normal facing the light,
+// t and b a unit tangent pair of it: the disc lies on the receiver's own plane.
 // The software rasteriser runs both sides of a branch but leaves a loop once no pixel needs it, so every
 // shortcut here is a loop bound rather than an early return.
-float shadowFactor(PointLight light, vec3 geometric, float distanceToLight, int samples, vec2 dir) {
+float shadowFactor(PointLight light, vec3 geometric, vec3 t, vec3 b, float distanceToLight, int samples, vec2 dir) {
     // One shadow texel's width at this distance: a face spans 90 degrees over SHADOW_MAP_SIZE texels.
     float texel = 2.0 * distanceToLight / SHADOW_MAP_SIZE;
     vec3 p = fs.worldPos + geometric * (1.5 * texel);
     float bias = 1.5 * texel + 0.002;
     // Penumbra grows with the distance from the light: soft edges, contact stays sharp enough.
     float radius = 0.015 + 0.012 * distanceToLight;
-    vec3 t = perpendicular(geometric);
-    vec3 b = cross(geometric, t);
     // The bias along the ray in the axis's terms, once for the whole disc: axis / distance hardly
     // changes across it.
     vec3 a = abs(p - light.mPosition);
@@ -182,22 +181,29 @@ bool reaches(PointLight light, vec3 n, vec3 geometric) {
     return dot(n, l) > 0.0 && dot(geometric, l) > -0.05 && strength >= REACH_SHARE;
 }
 
-// Diffuse and specular light of one light, shadowed.
-vec3 directLight(PointLight light, vec3 n, vec3 geometric, vec3 toCamera, vec3 albedo, float kd, float ks, vec2 dir) {
+// Diffuse and specular light of one light that reaches this pixel, shadowed. discT and discB span the
+// receiver's plane for geometric's front side; for the back the tangent flips and the pair stays
+// right-handed, so one pair per pixel serves every light.
+vec3 reachedLight(PointLight light, vec3 n, vec3 geometric, vec3 discT, vec3 discB, vec3 toCamera, vec3 albedo,
+                  float kd, float ks, vec2 dir) {
     vec3 toLight = light.mPosition - fs.worldPos;
     float d = length(toLight);
     vec3 l = toLight / max(d, 1e-4);
     float att = attenuation(light, d);
     float facing = max(dot(n, l), 0.0);
-    float towards = dot(geometric, l);
-    // Faces turned away, and lights too weak to show here, need no shadow lookups.
-    float strength = att * max(light.mColorDiffuse.r, max(light.mColorDiffuse.g, light.mColorDiffuse.b));
-    bool reached = facing > 0.0 && towards > -0.05 && strength >= REACH_SHARE;
+    bool front = dot(geometric, l) >= 0.0;
     bool hasCube = light.mLightID >= 0 && light.mLightID < MAX_LIGHTS;
-    int samples = reached && hasCube && shadows != 0 ? SHADOW_SAMPLES : 0;
-    float shadow = reached ? shadowFactor(light, towards >= 0.0 ? geometric : -geometric, d, samples, dir) : 0.0;
+    int samples = hasCube && shadows != 0 ? SHADOW_SAMPLES : 0;
+    float shadow = shadowFactor(light, front ? geometric : -geometric, front ? discT : -discT, discB, d, samples, dir);
     vec3 h = normalize(l + toCamera);
+#ifdef SPECULAR_SQUARINGS
+    // The scene pass knows the exponent, a power of two: squarings cost the software rasteriser far less
+    // than pow.
+    float specular = max(dot(n, h), 0.0);
+    for (int k = 0; k < SPECULAR_SQUARINGS; ++k) specular *= specular;
+#else
     float specular = pow(max(dot(n, h), 0.0), specularAlpha);
+#endif
     return shadow * att * (kd * facing * light.mColorDiffuse * albedo + ks * specular * light.mColorSpecular);
 }
 
@@ -219,13 +225,16 @@ void main() {
     float spin = 6.2831853 * hash(gl_FragCoord.xy);
     float first = float(SHADOW_SAMPLES - 1) * GOLDEN_ANGLE + spin;
     vec2 dir = vec2(cos(first), sin(first));
+    vec3 discT = perpendicular(geometric);
+    vec3 discB = cross(geometric, discT);
     vec3 ambient = mix(NIGHT_GROUND, NIGHT_SKY, 0.5 + 0.5 * n.y) + fs.bounce;
     vec3 direct = vec3(0.0);
 #ifndef LIGHT_COUNT
     int count = min(nr_pointlights, MAX_LIGHTS);
     for (int i = 0; i < count; ++i) {
         ambient += softLight(pointLight[i]);
-        direct += directLight(pointLight[i], n, geometric, toCamera, albedo, kd, ks, dir);
+        if (reaches(pointLight[i], n, geometric))
+            direct += reachedLight(pointLight[i], n, geometric, discT, discB, toCamera, albedo, kd, ks, dir);
     }
 #endif
 #if defined(LIGHT_COUNT) && LIGHT_COUNT > 0
@@ -243,7 +252,7 @@ void main() {
     for (int k = 0; k < reachedCount; ++k) {
         int i = findLSB(reachedMask);
         reachedMask &= reachedMask - 1;
-        direct += directLight(nearLight[i], n, geometric, toCamera, albedo, kd, ks, dir);
+        direct += reachedLight(nearLight[i], n, geometric, discT, discB, toCamera, albedo, kd, ks, dir);
     }
 #endif
     vec3 color = ka * ambient * albedo + direct;

@@ -100,9 +100,23 @@ bool anyAmbientColour(const LightList& lights) {
                        [](const LightSource* light) { return light->mColorAmbient != glm::vec3(0.0f); });
 }
 
+// SPECULAR_ALPHA as the number of squarings that give it, or -1 when it is no power of two.
+constexpr int specularSquarings() {
+    int squarings = 0;
+    float power = 1.0f;
+    while (power < SPECULAR_ALPHA) {
+        power *= 2.0f;
+        ++squarings;
+    }
+    return power == SPECULAR_ALPHA ? squarings : -1;
+}
+
+// The program for count near lights; the material's exponent, fixed here, becomes squarings where it can.
 Shader lightCountVariant(const Shader& base, int count, bool ambient) {
-    return shaderVariant(base, "#define LIGHT_COUNT " + std::to_string(count) +
-                                   (ambient ? "" : "\n#define NO_AMBIENT_COLOUR"));
+    std::string defines = "#define LIGHT_COUNT " + std::to_string(count);
+    if (!ambient) defines += "\n#define NO_AMBIENT_COLOUR";
+    if (specularSquarings() >= 0) defines += "\n#define SPECULAR_SQUARINGS " + std::to_string(specularSquarings());
+    return shaderVariant(base, defines);
 }
 
 void drawGeometry(const Mesh& mesh) {
