@@ -71,11 +71,10 @@ void setEntityUniforms(const ForwardPassContext& context, const Shader& shader, 
 LightList lightsReaching(const Mesh& mesh, const glm::mat4& world, bool skinned, const LightList& lights) {
     if (skinned) return lights;
     const glm::vec3 centre = glm::vec3(world * glm::vec4(mesh.boundsCentre, 1.0f));
-    const float radius = mesh.boundsRadius * std::max({glm::length(glm::vec3(world[0])),
-                                                       glm::length(glm::vec3(world[1])),
-                                                       glm::length(glm::vec3(world[2]))});
-    const float edge = mesh.longestEdge * std::max({glm::length(glm::vec3(world[0])), glm::length(glm::vec3(world[1])),
-                                                     glm::length(glm::vec3(world[2]))});
+    const float scale = std::max({glm::length(glm::vec3(world[0])), glm::length(glm::vec3(world[1])),
+                                  glm::length(glm::vec3(world[2]))});
+    const float radius = mesh.boundsRadius * scale;
+    const float edge = mesh.longestEdge * scale;
     LightList reaching;
     for (const LightSource* light : lights) {
         // A little beyond the reach, so rounding never drops a light the shader would still show.
