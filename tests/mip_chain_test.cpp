@@ -41,6 +41,11 @@ TEST(MipChain, HalvesDownToOneTexelAveragingInTheRightSpace) {
         {"a single texel has no smaller level", 1, 1, 1, {7}, MipSpace::Stored, {}},
         {"none asked for, none made", 2, 2, 1, {0, 1, 1, 0}, MipSpace::None, {}},
     };
+    // A grey image asked for sRGB levels averages as stored, as its texture is no sRGB one.
+    DecodedImage grey = imageOf(2, 1, 1, {0, 255});
+    addMipChain(grey, MipSpace::Srgb);
+    EXPECT_EQ(grey.mipSpace, MipSpace::Stored);
+    EXPECT_EQ(grey.mips, (std::vector<std::vector<unsigned char>>{{128}}));
     for (const Case& c : cases) {
         DecodedImage image = imageOf(c.w, c.h, c.n, c.texels);
         addMipChain(image, c.space);

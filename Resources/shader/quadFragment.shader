@@ -31,9 +31,7 @@ vec3 toDisplay(vec3 c) {
 
 // Bilinear weights of the four half-size texels round this pixel, scaled down for texels whose depth
 // differs from this pixel's; where every neighbour lies on another surface the one nearest in depth is taken.
-vec3 upsampledLight(vec4 texels[4], ivec2 base, vec2 f, float centreDistance) {
-    ivec2 halfSize = textureSize(volumetricLightTexture, 0);
-    ivec2 fullSize = textureSize(depthTexture, 0);
+vec3 upsampledLight(vec4 texels[4], ivec2 base, vec2 f, float centreDistance, ivec2 halfSize, ivec2 fullSize) {
     vec3 sum = vec3(0.0);
     float weightSum = 0.0;
     vec3 closest = vec3(0.0);
@@ -77,7 +75,7 @@ void main() {
     int lit = max(brightest.r, max(brightest.g, brightest.b)) > 0.0 ? 1 : 0;
     for (int k = 0; k < lit; ++k) {
         float centre = viewDistance(texelFetch(depthTexture, pixel, 0).r);
-        vec3 light = max(upsampledLight(texels, base, t - floor(t), centre), vec3(0.0));
+        vec3 light = max(upsampledLight(texels, base, t - floor(t), centre, halfSize, fullSize), vec3(0.0));
         vec3 color = toDisplay(toLinear(scene) + light);
         // Half a level of noise where light was added hides the 8-bit steps of the soft halos.
         float noise = fract(52.9829189 * fract(dot(gl_FragCoord.xy, vec2(0.06711056, 0.00583715)))) - 0.5;

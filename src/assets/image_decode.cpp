@@ -74,7 +74,10 @@ std::vector<unsigned char> halfLevel(const unsigned char* src, int w, int h, int
 
 }  // namespace
 
+MipSpace mipSpaceFor(bool colour, int channels) { return colour && channels >= 3 ? MipSpace::Srgb : MipSpace::Stored; }
+
 void addMipChain(DecodedImage& image, MipSpace space) {
+    if (space == MipSpace::Srgb) space = mipSpaceFor(true, image.channels);
     image.mips.clear();
     image.mipSpace = space;
     if (!image.pixels || space == MipSpace::None || image.width < 1 || image.height < 1) return;

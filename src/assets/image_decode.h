@@ -24,8 +24,13 @@ struct DecodedImage {
     std::vector<std::vector<unsigned char>> mips;  // levels 1, 2, ... down to 1 x 1, each half the last
 };
 
-// The image's smaller levels by 2 x 2 box averages, as a texture's mipmaps; none for an empty image. Only
-// for images decoded with their own channel count.
+// The space a texture's levels average in: sRGB for colour of three or four channels, as the texture stores
+// only those as sRGB; the stored values otherwise.
+MipSpace mipSpaceFor(bool colour, int channels);
+
+// The image's smaller levels by 2 x 2 box averages, as a texture's mipmaps; none for an empty image. Srgb
+// asked of an image with fewer than three channels averages the stored values. Only for images decoded
+// with their own channel count.
 void addMipChain(DecodedImage& image, MipSpace space);
 
 // Decodes path to desiredChannels per pixel (0 keeps the file's own); needs no GL context.

@@ -34,8 +34,7 @@ unsigned int textureFromImage(const DecodedImage& image, const std::string& type
     glTexImage2D(GL_TEXTURE_2D, 0, formats.internalFormat, image.width, image.height, 0, formats.pixelFormat,
                  GL_UNSIGNED_BYTE, image.pixels.get());
     // Levels made while decoding, when they were averaged in the space this use samples in.
-    const MipSpace space = typeName == TEXTURE_DIFFUSE && image.channels >= 3 ? MipSpace::Srgb : MipSpace::Stored;
-    if (!image.mips.empty() && image.mipSpace == space) {
+    if (!image.mips.empty() && image.mipSpace == mipSpaceFor(typeName == TEXTURE_DIFFUSE, image.channels)) {
         int w = image.width, h = image.height;
         for (std::size_t level = 0; level < image.mips.size(); ++level) {
             w = std::max(1, w / 2);

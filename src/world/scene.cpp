@@ -27,8 +27,6 @@ SceneResources loadSceneResources(SceneImports imports) {
     return resources;
 }
 
-SceneResources loadSceneResources() { return loadSceneResources(startSceneImports()); }
-
 Entity createPlayer(const SceneResources& resources, Registry& registry) {
     Entity player = registry.create();
     registry.emplace<Player>(player);

@@ -34,9 +34,6 @@ SceneImports startSceneImports();
 // Builds the main shader, then the four models from the imports, in that order; needs the GL context.
 SceneResources loadSceneResources(SceneImports imports);
 
-// Both at once.
-SceneResources loadSceneResources();
-
 // The player: Player, a zeroed Camera, Transform at (0, 0, 3), the ghost's Drawable, BoxCollider.
 Entity createPlayer(const SceneResources& resources, Registry& registry);
 
