@@ -6,6 +6,8 @@
 #include "support/gl_context.h"
 #include "support/gl_probe.h"
 
+#include <cmath>
+
 namespace {
 
 unsigned int makeTexture(int internalFormat, int w, int h, unsigned int format, unsigned int type, const void* data,
@@ -26,6 +28,14 @@ unsigned int makeTexture(int internalFormat, int w, int h, unsigned int format, 
 float depthAt(float distance) {
     const glm::vec4 clip = frameProjection() * glm::vec4(0.0f, 0.0f, -distance, 1.0f);
     return clip.z / clip.w * 0.5f + 0.5f;
+}
+
+// What the march keeps in alpha for half-size texel (x, y) of a halfW x halfH target whose ray ends at the given
+// view distance: the length of the ray through the texel's centre.
+float rayLength(float distance, int x, int y, int halfW, int halfH) {
+    const float t = std::tan(glm::radians(PROJECTION_FOV_DEGREES) * 0.5f);
+    const float sx = ((x + 0.5f) / halfW * 2.0f - 1.0f) * t * halfW / halfH, sy = ((y + 0.5f) / halfH * 2.0f - 1.0f) * t;
+    return distance * std::sqrt(1.0f + sx * sx + sy * sy);
 }
 
 // The frame's inputs (8-bit scene colour, float depth, half-size RGBA32F light) composited into a w x h target.
@@ -57,7 +67,11 @@ TEST_F(Composite, AddsTheLightOnlyWhereItLiesAndWhileOnWithoutCrossingADepthEdge
     for (int i = 0; i < w * h; ++i) depths[i] = i % w < 7 ? depthAt(2.0f) : 1.0f;
     // Red light wherever the half-size depth (the texel at twice the coordinate) saw the sky.
     for (int y = 0; y < h / 2; ++y)
-        for (int x = 0; x < w / 2; ++x) light.insert(light.end(), {depths[2 * (y * w + x)] == 1 ? 0.5f : 0, 0, 0, 1});
+        for (int x = 0; x < w / 2; ++x) {
+            const bool sky = depths[2 * (y * w + x)] == 1;
+            const float length = rayLength(sky ? PROJECTION_FAR : 2.0f, x, y, w / 2, h / 2);
+            light.insert(light.end(), {sky ? 0.5f : 0, 0, 0, length});
+        }
     volumetricEnabled = false;
     EXPECT_EQ(composite(w, h, rgb, depths, light), rgb) << "switched off, the scene passes through as it is";
     volumetricEnabled = true;

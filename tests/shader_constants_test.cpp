@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <fstream>
 #include <regex>
 #include <sstream>
@@ -52,6 +53,7 @@ TEST(ShaderConstants, EveryNumberAShaderSharesWithTheCodeIsTheCodesValue) {
         {"vertexShadow.shader", "MAX_BONES", MAX_BONES, false, true},
         {"quadFragment.shader", "NEAR", PROJECTION_NEAR, false, true},
         {"quadFragment.shader", "FAR", PROJECTION_FAR, false, true},
+        {"quadFragment.shader", "TAN_HALF_FOV", std::tan(PROJECTION_FOV_DEGREES * 0.5 * M_PI / 180.0), false, true},
         {"fragment.shader", "shadowMapArray", SHADOW_ARRAY_UNIT, true, true},
         {"fragment.shader", "texture_diffuse1", SHADOW_ARRAY_UNIT, true, false},
         {"fragment.shader", "texture_normal1", SHADOW_ARRAY_UNIT, true, false},

@@ -1,11 +1,11 @@
 #version 430 core
-// Scene to the window; the half-size volumetric light is added, upsampled along the full-size depth
-// so its edges follow the silhouettes instead of showing half-size steps.
+// Scene to the window; the half-size volumetric light is added, upsampled by ray length so its edges
+// follow the silhouettes instead of showing half-size steps.
 in vec2 uv;
 
 uniform sampler2D screenTexture;           // display-encoded scene colour
 uniform sampler2D depthTexture;            // full-size scene depth
-uniform sampler2D volumetricLightTexture;  // blurred half-size in-scattered light, linear
+uniform sampler2D volumetricLightTexture;  // blurred half-size in-scattered light, linear; a: ray length
 uniform bool useVolumetric;
 
 out vec4 fragColor;
@@ -13,6 +13,8 @@ out vec4 fragColor;
 // The frame's projection planes.
 const float NEAR = 0.1;
 const float FAR = 500.0;
+// Tangent of half the frame's vertical field of view.
+const float TAN_HALF_FOV = 1.0;
 // Relative distance difference at which a half-size texel counts as another surface.
 const float EDGE = 0.05;
 
@@ -29,19 +31,17 @@ vec3 toDisplay(vec3 c) {
     return mix(c * 12.92, 1.055 * pow(c, vec3(1.0 / 2.4)) - 0.055, step(0.0031308, c));
 }
 
-// Bilinear weights of the four half-size texels round this pixel, scaled down for texels whose depth
-// differs from this pixel's; where every neighbour lies on another surface the one nearest in depth is taken.
-vec3 upsampledLight(vec4 texels[4], ivec2 base, vec2 f, float centreDistance, ivec2 halfSize, ivec2 fullSize) {
+// Bilinear weights of the four half-size texels round this pixel, scaled down for texels whose ray length
+// (kept in alpha by the march and the blur) differs from this pixel's; where every neighbour lies on
+// another surface the one nearest in distance is taken.
+vec3 upsampledLight(vec4 texels[4], vec2 f, float centreLength) {
     vec3 sum = vec3(0.0);
     float weightSum = 0.0;
     vec3 closest = vec3(0.0);
     float closestDiff = 1e30;
     for (int i = 0; i < 4; ++i) {
         ivec2 corner = ivec2(i & 1, i >> 1);
-        ivec2 texel = clamp(base + corner, ivec2(0), halfSize - 1);
-        // The depth downsample keeps the full-size texel at twice the half-size coordinate.
-        float depth = texelFetch(depthTexture, min(texel * 2, fullSize - 1), 0).r;
-        float diff = abs(viewDistance(depth) - centreDistance) / centreDistance;
+        float diff = abs(texels[i].a - centreLength) / centreLength;
         vec2 along = mix(1.0 - f, f, vec2(corner));
         float w = along.x * along.y * exp(-(diff * diff) / (EDGE * EDGE));
         sum += w * texels[i].rgb;
@@ -74,8 +74,11 @@ void main() {
     // software rasteriser skips a loop no pixel of a block enters but runs both sides of a branch.
     int lit = max(brightest.r, max(brightest.g, brightest.b)) > 0.0 ? 1 : 0;
     for (int k = 0; k < lit; ++k) {
-        float centre = viewDistance(texelFetch(depthTexture, pixel, 0).r);
-        vec3 light = max(upsampledLight(texels, base, t - floor(t), centre, halfSize, fullSize), vec3(0.0));
+        // This pixel's ray length: its view distance times the length of its view direction at unit depth.
+        vec2 ndc = uv * 2.0 - 1.0;
+        vec2 slope = ndc * vec2(float(fullSize.x) / float(fullSize.y), 1.0) * TAN_HALF_FOV;
+        float centre = viewDistance(texelFetch(depthTexture, pixel, 0).r) * sqrt(1.0 + dot(slope, slope));
+        vec3 light = max(upsampledLight(texels, t - floor(t), centre), vec3(0.0));
         vec3 color = toDisplay(toLinear(scene) + light);
         // Half a level of noise where light was added hides the 8-bit steps of the soft halos.
         float noise = fract(52.9829189 * fract(dot(gl_FragCoord.xy, vec2(0.06711056, 0.00583715)))) - 0.5;

@@ -9,8 +9,11 @@ struct Registry;
 // The frame's projection planes; the composite's depth-aware upsampling reads depth with the same two.
 inline constexpr float PROJECTION_NEAR = 0.1f;
 inline constexpr float PROJECTION_FAR = 500.0f;
+// Vertical field of view in degrees; the composite turns view distances into ray lengths with its half-angle's
+// tangent.
+inline constexpr float PROJECTION_FOV_DEGREES = 90.0f;
 
-// Right-handed 90-degree perspective between the planes above, at the settings' aspect.
+// Right-handed perspective of PROJECTION_FOV_DEGREES between the planes above, at the settings' aspect.
 glm::mat4 frameProjection();
 
 // Renders one frame with the previous turn's frame time and presents it.
