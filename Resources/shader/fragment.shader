@@ -153,9 +153,14 @@ vec3 shadingNormal(vec3 n) {
 }
 
 // Keeps everything up to 0.6 as it is and rolls brighter values off smoothly toward 1.
+// A loop run once or not at all, so that blocks of pixels all below the shoulder skip the exponentials.
 vec3 shoulder(vec3 c) {
-    vec3 over = max(c - 0.6, 0.0);
-    return min(c, 0.6) + 0.4 * (1.0 - exp(-over / 0.4));
+    vec3 rolled = c;
+    for (int pass = 0; pass < (max(c.r, max(c.g, c.b)) > 0.6 ? 1 : 0); ++pass) {
+        vec3 over = max(c - 0.6, 0.0);
+        rolled = min(c, 0.6) + 0.4 * (1.0 - exp(-over / 0.4));
+    }
+    return rolled;
 }
 
 // What a light adds without reach or shadow: its ambient colour and the share the rooms bounce back. The
@@ -176,9 +181,9 @@ vec3 softLight(PointLight light) {
 bool reaches(PointLight light, vec3 n, vec3 geometric) {
     vec3 toLight = light.mPosition - fs.worldPos;
     float d = length(toLight);
-    vec3 l = toLight / max(d, 1e-4);
     float strength = attenuation(light, d) * max(light.mColorDiffuse.r, max(light.mColorDiffuse.g, light.mColorDiffuse.b));
-    return dot(n, l) > 0.0 && dot(geometric, l) > -0.05 && strength >= REACH_SHARE;
+    // The facing tests on the direction as it is: the same signs without dividing by the distance.
+    return dot(n, toLight) > 0.0 && dot(geometric, toLight) > -0.05 * max(d, 1e-4) && strength >= REACH_SHARE;
 }
 
 // Diffuse and specular light of one light that reaches this pixel, shadowed. discT and discB span the
