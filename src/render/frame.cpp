@@ -30,7 +30,8 @@ static int keyPolygonMode() {
 static void setPolygonMode(int mode) { glPolygonMode(GL_FRONT_AND_BACK, static_cast<GLenum>(mode)); }
 
 glm::mat4 frameProjection() {
-    return glm::perspective(glm::radians(PROJECTION_FOV_DEGREES), settings.width / settings.height, PROJECTION_NEAR, PROJECTION_FAR);
+    return glm::perspective(glm::radians(PROJECTION_FOV_DEGREES), settings.width / settings.height, PROJECTION_NEAR,
+                            PROJECTION_FAR);
 }
 
 // The frame's last step: the mode F1 set and depth testing back for the next frame, then the finished
