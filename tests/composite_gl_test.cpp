@@ -34,7 +34,8 @@ float depthAt(float distance) {
 // view distance: the length of the ray through the texel's centre.
 float rayLength(float distance, int x, int y, int halfW, int halfH) {
     const float t = std::tan(glm::radians(PROJECTION_FOV_DEGREES) * 0.5f);
-    const float sx = ((x + 0.5f) / halfW * 2.0f - 1.0f) * t * halfW / halfH, sy = ((y + 0.5f) / halfH * 2.0f - 1.0f) * t;
+    const float sx = ((x + 0.5f) / halfW * 2.0f - 1.0f) * t * halfW / halfH;
+    const float sy = ((y + 0.5f) / halfH * 2.0f - 1.0f) * t;
     return distance * std::sqrt(1.0f + sx * sx + sy * sy);
 }
 
