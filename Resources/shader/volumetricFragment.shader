@@ -1,6 +1,6 @@
 #version 430 core
 // Light scattered toward the camera by the dusty air, marched along each view ray at half size.
-// rgb: in-scattered light (linear), a: length of the ray, which the blur compares across pixels.
+// rgb: in-scattered light (linear), a: length of the ray, which the blur and the composite compare across pixels.
 in vec2 uv;
 
 struct PointLight {
