@@ -37,6 +37,9 @@ uniform int nr_pointlights;
 // lit in full here.
 #if defined(LIGHT_COUNT) && LIGHT_COUNT > 0
 uniform PointLight nearLight[LIGHT_COUNT];
+// Bit i set: nearLight[i] may light this mesh directly. The static casters hide the whole mesh from the
+// others, which then add only their soft light.
+uniform int nearLitLights;
 #endif
 uniform vec3 diffuseColor;
 uniform vec3 materialCoefficients;  // ambient, diffuse, specular
@@ -244,16 +247,14 @@ void main() {
 #endif
 #if defined(LIGHT_COUNT) && LIGHT_COUNT > 0
     int reachedMask = 0;
-    int reachedCount = 0;
     // The near lights' soft light too: the vertex stage has the far ones. A loop with a constant bound
     // costs the software rasteriser far less than one bounded by a uniform.
     for (int i = 0; i < LIGHT_COUNT; ++i) {
         ambient += softLight(nearLight[i]);
-        if (reaches(nearLight[i], n, geometric)) {
-            reachedMask |= 1 << i;
-            ++reachedCount;
-        }
+        if (reaches(nearLight[i], n, geometric)) reachedMask |= 1 << i;
     }
+    reachedMask &= nearLitLights;
+    int reachedCount = bitCount(reachedMask);
     for (int k = 0; k < reachedCount; ++k) {
         int i = findLSB(reachedMask);
         reachedMask &= reachedMask - 1;

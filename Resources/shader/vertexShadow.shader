@@ -10,6 +10,13 @@ uniform mat4 bones[MAX_BONES];
 uniform bool hasAnimations;
 uniform mat4 modelMatrix;
 
+#ifdef VISIBILITY_QUERY
+// Visibility queries: each corner drawn nearer the light along its ray by the lookups' margin, so a mesh
+// counts as hidden only where no lookup of it could find the light.
+uniform vec4 lightPos;
+uniform vec2 queryMargin;  // metres, and metres per metre of distance
+#endif
+
 mat4 skinMatrix() {
     if (!hasAnimations) return mat4(1.0);
     mat4 skin = mat4(0.0);
@@ -24,4 +31,10 @@ mat4 skinMatrix() {
 
 void main() {
     gl_Position = modelMatrix * skinMatrix() * vec4(aPos, 1.0);
+#ifdef VISIBILITY_QUERY
+    vec3 fromLight = gl_Position.xyz / gl_Position.w - lightPos.xyz;
+    float d = length(fromLight);
+    float keep = max(1.0 - (queryMargin.x + queryMargin.y * d) / max(d, 1e-6), 0.0);
+    gl_Position = vec4(lightPos.xyz + fromLight * keep, 1.0);
+#endif
 }

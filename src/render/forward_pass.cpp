@@ -7,6 +7,7 @@
 #include "core/settings.h"
 #include "core/toggles.h"
 #include "render/light_uniforms.h"
+#include "render/light_visibility.h"
 #include "render/pass_timer.h"
 #include "render/renderer.h"
 #include "render/shadow_pass.h"
@@ -84,9 +85,22 @@ LightList lightsReaching(const Mesh& mesh, const glm::mat4& world, bool skinned,
     return reaching;
 }
 
+// The near lights that may light the mesh directly: all but those whose cube, with shadows on, holds static
+// casters that hide the whole mesh from them.
+int litNearLights(const LightList& near, std::uint8_t hidden) {
+    int lit = 0;
+    for (std::size_t i = 0; i < near.size(); ++i) {
+        const int cube = near[i]->mLightID;
+        const bool hides = shadowsEnabled && cube >= 0 && cube < MAX_LIGHTS && (hidden & (1u << cube));
+        if (!hides) lit |= 1 << i;
+    }
+    return lit;
+}
+
 // nearLight holds the near lights; the vertex stage adds the soft light of the rest of the full list.
-void setNearLights(const Shader& shader, const LightList& near, const LightList& all) {
+void setNearLights(const Shader& shader, const LightList& near, const LightList& all, std::uint8_t hidden) {
     for (std::size_t i = 0; i < near.size(); ++i) setLightArrayElement(*near[i], shader, "nearLight", static_cast<int>(i));
+    glUniform1i(shader.location("nearLitLights"), litNearLights(near, hidden));
     int far = 0;
     for (std::size_t i = 0; i < all.size(); ++i)
         if (std::find(near.begin(), near.end(), all[i]) == near.end()) far |= 1 << i;
@@ -144,8 +158,9 @@ void drawDepth(const ForwardPassContext& context) {
 }
 
 // One entity's meshes, each with the program built for the number of lights that reach it.
-void drawLitMeshes(const ForwardPassContext& context, Drawable& drawable, const glm::mat4& world,
+void drawLitMeshes(const ForwardPassContext& context, Entity entity, Drawable& drawable, const glm::mat4& world,
                    const LightList& lights) {
+    const LightVisibility* visibility = context.renderer.lightVisibility.get();
     Model& model = *drawable.model;
     const bool skinned = model.boneCount != 0;
     std::vector<glm::mat4> bones;
@@ -161,7 +176,7 @@ void drawLitMeshes(const ForwardPassContext& context, Drawable& drawable, const 
             setBones(shader, bones, skinned);
             prepared.push_back(shader.ID);
         }
-        setNearLights(shader, reaching, lights);
+        setNearLights(shader, reaching, lights, visibility ? hiddenCubes(*visibility, entity, mesh) : 0);
         mesh.environmentMap = context.renderer.skyboxTexture;
         mesh.draw(shader, FORWARD_UNIT_BASE);
     }
@@ -187,16 +202,17 @@ void drawScene(const ForwardPassContext& context) {
     const LightList lights = uploadedLights(registry);
     glBindSampler(SHADOW_ARRAY_UNIT, context.renderer.shadowLookupSampler);
     drawDepth(context);
+    if (context.renderer.lightVisibility) readVisibility(*context.renderer.lightVisibility);
     // The pre-pass left the nearest depth; equal depth passes.
     glDepthFunc(GL_LEQUAL);
-    registry.each<Transform, Drawable>([&](Entity, Transform& transform, Drawable& drawable) {
+    registry.each<Transform, Drawable>([&](Entity entity, Transform& transform, Drawable& drawable) {
         const Shader& shader = drawable.shader;
         const glm::mat4 world = worldMatrix(transform, registry);
         shader.use();
         setEntityUniforms(context, shader, drawable, world, lights);
         if (!drawable.model) return;
         for (Mesh& mesh : drawable.model->meshes) mesh.environmentMap = context.renderer.skyboxTexture;
-        drawLitMeshes(context, drawable, world, lights);
+        drawLitMeshes(context, entity, drawable, world, lights);
         glBindVertexArray(0);
     });
     glDepthFunc(GL_LESS);

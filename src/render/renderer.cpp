@@ -4,6 +4,7 @@
 #include "core/gl.h"
 #include "core/settings.h"
 #include "render/composite.h"
+#include "render/light_visibility.h"
 #include "render/overlay.h"
 #include "render/render_targets.h"
 #include "render/shadow_cache.h"
@@ -81,6 +82,8 @@ void createShadowTarget(Renderer& renderer) {
 
     renderer.shadowCache = std::make_unique<ShadowCache>();
     createShadowCache(*renderer.shadowCache, renderer.shadowMapArray, SHADOW_SIZE, SHADOW_LAYER_FACES);
+    renderer.lightVisibility = std::make_unique<LightVisibility>();
+    createVisibilityBox(*renderer.lightVisibility);
 }
 
 // The sky, the overlay text, the composite quad and the volumetric targets with their programs.
@@ -129,5 +132,6 @@ void shutdownRenderer(Renderer& renderer) {
     renderer.window = nullptr;
     releaseAll(renderer.skyboxShader, renderer.skybox, renderer.hudShader, renderer.textRenderer, renderer.quadShader,
                renderer.screenQuad, renderer.volumetricShader, renderer.volumetricDownsampleShader,
-               renderer.blurShader, renderer.volumetricLight, renderer.shadowShader, renderer.shadowCache);
+               renderer.blurShader, renderer.volumetricLight, renderer.shadowShader, renderer.shadowCache,
+               renderer.lightVisibility);
 }

@@ -14,6 +14,7 @@ struct TextRenderer;
 struct ScreenQuad;
 struct VolumetricLight;
 struct ShadowCache;
+struct LightVisibility;
 struct PassTimer;
 
 inline constexpr const char* WINDOW_TITLE = "KVR31 - Hollowmere";
@@ -45,6 +46,7 @@ struct Renderer {
     bool shadowsInitialised = false;
     std::unique_ptr<Shader> shadowShader;
     std::unique_ptr<ShadowCache> shadowCache;  // static casters' depth, kept from frame to frame
+    std::unique_ptr<LightVisibility> lightVisibility;  // static meshes the static casters hide from a light
     // Set by the benchmark; null while the game runs, so each pass's timing hook is one branch.
     PassTimer* passTimer = nullptr;
     // When set, runs on the finished frame just before it is presented, while the back buffer is readable

@@ -14,7 +14,8 @@ inline constexpr std::uint8_t ALL_FACES = 0x3F;
 // The house and the candles never move, so their depth from a light that never moves is drawn once, into
 // the live cube itself. Before a moving caster (the ghost, the lantern) first draws into a face, that face
 // is copied into a store of its own; from then on the live face gets it back each frame a moving caster
-// drew into it the frame before, and the moving casters are drawn again over the faces they reach now.
+// drew into it the frame before, and the moving casters the light can see are drawn again over the faces
+// they reach now.
 // Faces no moving caster ever reaches need no store, and start-up allocates none.
 struct ShadowCache {
     std::array<unsigned int, 6 * MAX_LIGHTS> faceStore{};  // one 2D depth texture per stored face, or 0

@@ -4,6 +4,7 @@
 #include "assets/model.h"
 #include "core/gl.h"
 #include "render/pass_timer.h"
+#include "render/light_visibility.h"
 #include "render/renderer.h"
 #include "render/shadow_cache.h"
 #include "world/clocks.h"
@@ -141,31 +142,133 @@ void redrawCube(Renderer& renderer, Registry& registry, const LightSource& light
     drawMovingCasters(renderer, casters, light, reach, true);
 }
 
-// A light that stays: the static depth once, straight into the live cube; a face goes to its store before
-// a moving caster first draws into it, and comes back from there while moving casters touch it or touched.
-void updateCube(Renderer& renderer, Registry& registry, const LightSource& light,
-                const std::vector<MovingCaster>& casters) {
+// A moving caster within a still light's reach: the faces its bounds fall in and, where they were asked,
+// the query of whether the static depth leaves any of it to be seen.
+struct CasterLook {
+    const MovingCaster* caster = nullptr;
+    std::uint8_t faces = 0;
+    unsigned int query = 0;  // 0: not asked, taken as seen
+};
+
+// A still light's work for this frame, between bringing its cube back to the static depth and drawing.
+struct StillCube {
+    LightSource* light = nullptr;
+    float reach = 0.0f;
+    std::vector<CasterLook> looks;
+};
+
+// Whether the cube round the caster's bounds could hide it: the light must lie outside that cube, past the
+// near plane and the queries' margin, or the cube's faces would not enclose what the light sees of it.
+bool queryable(const MovingCaster& caster, const LightSource& light) {
+    const float distance = glm::length(caster.bounds.centre - light.mPosition);
+    const float margin = VISIBILITY_MARGIN_CONSTANT + VISIBILITY_MARGIN_PER_METRE * distance;
+    return distance > caster.bounds.radius * std::sqrt(3.0f) + light.nearPlane + margin;
+}
+
+// The query program for one light, with the state of a query: depth tested, nothing written, no culling.
+Shader beginQueries(Renderer& renderer, LightSource& light) {
+    const Shader query = shaderVariant(*renderer.shadowShader, "#define VISIBILITY_QUERY");
+    query.use();
+    setShadowUniforms(light, query);
+    query.setVec2("queryMargin", glm::vec2(VISIBILITY_MARGIN_CONSTANT, VISIBILITY_MARGIN_PER_METRE));
+    glUniform1i(query.location("hasAnimations"), 0);
+    glDisable(GL_CULL_FACE);
+    glDepthMask(GL_FALSE);
+    glDepthFunc(GL_LEQUAL);
+    return query;
+}
+
+void endQueries(Renderer& renderer, bool culling) {
+    glDepthFunc(GL_LESS);
+    glDepthMask(GL_TRUE);
+    if (culling) glEnable(GL_CULL_FACE);
+    renderer.shadowShader->use();
+}
+
+// Asks, for each static mesh within the light's reach, whether any of it lies nearer the light than the
+// static depth less the lookups' margin; every side of a mesh counts for the lookups.
+void askMeshVisibility(Renderer& renderer, Registry& registry, const Shader& query, const LightSource& light,
+                       float reach) {
+    LightVisibility& visibility = *renderer.lightVisibility;
+    registry.each<Transform, Drawable>([&](Entity entity, Transform& transform, Drawable& drawable) {
+        if (!drawable.model || isMoving(drawable)) return;
+        const glm::mat4 world = worldMatrix(transform, registry);
+        query.setMat4("modelMatrix", world);
+        for (const Mesh& mesh : drawable.model->meshes) {
+            if (!meshWithinReach(mesh, world, light, reach)) continue;
+            beginVisibilityQuery(visibility, entity, mesh, light.mLightID);
+            glBindVertexArray(mesh.vao);
+            glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(mesh.indices.size()), GL_UNSIGNED_INT, nullptr);
+            endVisibilityQuery();
+        }
+    });
+    visibility.asked[static_cast<std::size_t>(light.mLightID)] = true;
+}
+
+// A still light's cube back to the static depth alone: drawn once, on its first frame, straight into the
+// live cube; afterwards the faces moving casters drew into last frame come back from their stores. Then,
+// against that depth, the meshes' visibility (once, from the second frame, so start-up does not wait for
+// it) and whether each moving caster within reach can be seen at all.
+StillCube prepareStillCube(Renderer& renderer, Registry& registry, LightSource& light,
+                           const std::vector<MovingCaster>& casters, std::size_t& queriesUsed) {
     ShadowCache& cache = *renderer.shadowCache;
     const int cube = light.mLightID;
     const std::size_t index = static_cast<std::size_t>(cube);
-    const float reach = lightReach(light);
-    if (!cache.staticReady[index]) {
+    StillCube still{&light, lightReach(light), {}};
+    const bool firstFrame = !cache.staticReady[index];
+    if (firstFrame) {
         clearFaces(cache, renderer.shadowMapArray, cube, ALL_FACES);
         glBindFramebuffer(GL_FRAMEBUFFER, renderer.shadowFramebuffer);
-        drawStaticCasters(renderer, registry, light, reach);
+        drawStaticCasters(renderer, registry, light, still.reach);
         cache.staticReady[index] = true;
     }
-    const std::uint8_t now = drawMovingCasters(renderer, casters, light, reach, false);
+    restoreFaces(cache, renderer.shadowMapArray, cube, cache.movingFaces[index]);
+    for (const MovingCaster& caster : casters)
+        if (const std::uint8_t faces = facesOf(caster, light, still.reach)) still.looks.push_back({&caster, faces, 0});
+    LightVisibility* visibility = renderer.lightVisibility.get();
+    const bool askMeshes = visibility && !firstFrame && !visibility->asked[index];
+    const bool askCasters = visibility && std::any_of(still.looks.begin(), still.looks.end(), [&](const CasterLook& l) {
+        return queryable(*l.caster, light);
+    });
+    if (!askMeshes && !askCasters) return still;
+    glBindFramebuffer(GL_FRAMEBUFFER, renderer.shadowFramebuffer);
+    const bool culling = glIsEnabled(GL_CULL_FACE);
+    const Shader query = beginQueries(renderer, light);
+    if (askMeshes) askMeshVisibility(renderer, registry, query, light, still.reach);
+    for (CasterLook& look : still.looks) {
+        if (!queryable(*look.caster, light)) continue;
+        look.query = beginCasterQuery(*visibility, queriesUsed++);
+        drawVisibilityBox(*visibility, query, look.caster->bounds.centre, look.caster->bounds.radius);
+        endVisibilityQuery();
+    }
+    endQueries(renderer, culling);
+    return still;
+}
+
+// The moving casters a still light can see, over its static depth; a face goes to its store before a
+// moving caster first draws into it, and the faces drawn into come back from there next frame.
+void drawSeenCasters(Renderer& renderer, const StillCube& still) {
+    ShadowCache& cache = *renderer.shadowCache;
+    const int cube = still.light->mLightID;
+    const std::size_t index = static_cast<std::size_t>(cube);
+    std::uint8_t now = 0;
+    std::vector<const MovingCaster*> seen;
+    for (const CasterLook& look : still.looks) {
+        GLuint passed = 1;
+        if (look.query) glGetQueryObjectuiv(look.query, GL_QUERY_RESULT, &passed);
+        if (!passed) continue;
+        now |= look.faces;
+        seen.push_back(look.caster);
+    }
+    cache.movingFaces[index] = now;
+    if (!now) return;
     // Faces not yet stored hold the static depth alone: no moving caster has drawn into them.
     const std::uint8_t unstored = static_cast<std::uint8_t>(now & ~cache.storedFaces[index]);
     storeFaces(cache, renderer.shadowMapArray, cube, unstored);
     cache.storedFaces[index] |= unstored;
-    std::uint8_t& last = cache.movingFaces[index];
-    restoreFaces(cache, renderer.shadowMapArray, cube, static_cast<std::uint8_t>((now | last) & ~unstored));
-    last = now;
-    if (!now) return;
     glBindFramebuffer(GL_FRAMEBUFFER, renderer.shadowFramebuffer);
-    drawMovingCasters(renderer, casters, light, reach, true);
+    setShadowUniforms(*still.light, *renderer.shadowShader);
+    for (const MovingCaster* caster : seen) drawCaster(renderer, *caster->drawable, caster->world);
 }
 
 }  // namespace
@@ -224,13 +327,23 @@ void initShadows(Renderer& renderer, Registry& registry) {
     renderer.shadowsInitialised = true;
 }
 
+// Still lights first: every cube back to its static depth and its questions asked, then the answers read
+// (one wait for all) and the moving casters drawn where they can be seen. The lights that move redraw
+// their cubes whole.
 void renderShadowCasters(Renderer& renderer, Registry& registry, float /*deltaTime*/) {
     const std::vector<MovingCaster> casters = movingCasters(registry);
+    std::vector<StillCube> still;
+    std::size_t queriesUsed = 0;
     forEachLight(registry, [&](Entity, LightSource& light) {
         setShadowUniforms(light, *renderer.shadowShader);
-        if (!hasShadowCube(light)) return;
-        if (light.animated) redrawCube(renderer, registry, light, casters);
-        else updateCube(renderer, registry, light, casters);
+        if (hasShadowCube(light) && !light.animated)
+            still.push_back(prepareStillCube(renderer, registry, light, casters, queriesUsed));
+    });
+    for (const StillCube& cube : still) drawSeenCasters(renderer, cube);
+    forEachLight(registry, [&](Entity, LightSource& light) {
+        if (!hasShadowCube(light) || !light.animated) return;
+        setShadowUniforms(light, *renderer.shadowShader);
+        redrawCube(renderer, registry, light, casters);
     });
     glBindVertexArray(0);
     glBindFramebuffer(GL_FRAMEBUFFER, renderer.shadowFramebuffer);
