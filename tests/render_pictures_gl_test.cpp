@@ -4,6 +4,7 @@
 #include "tiny_scene.h"
 
 #include "core/frame_rate.h"
+#include "render/light_visibility.h"
 #include "support/gl_context.h"
 
 #include <gtest/gtest.h>
@@ -129,6 +130,30 @@ TEST_F(RenderPictures, ShadowsDarkenTheFloorBehindABoxAndNothingElse) {
     const tiny::Picture leakOff = scene.frame();
     shadowsEnabled = true;
     expectChangesOnlyAt(scene, scene.frame(), leakOff, {{"behind the panel's foot", {3.0f, 0.0f, -0.06f}, -1}}, 0.3f);
+}
+
+TEST_F(RenderPictures, APanelWhollyBehindAWallLooksTheSameOnceKnownHiddenAndLightsUpWithoutShadows) {
+    // A light before a 0.3 m thick wall, a panel behind the wall facing the light, seen from beside it.
+    tiny::Scene scene(W, H);
+    scene.addEntity(scene.addModel(tiny::box("wall", {2.0f, -2.0f, -3.0f}, {2.3f, 3.0f, 3.0f})));
+    const Entity panelEntity =
+        scene.addEntity(scene.addModel({tiny::quad("panel", {4.0f, 0.0f, -1.0f}, {0, 0, 2}, {0, 2, 0})}));
+    scene.addLight({0.0f, 1.0f, 0.0f});
+    scene.lookAt({2.8f, 1.0f, 2.5f}, {4.0f, 1.0f, 0.0f});
+    const glm::ivec2 panel = scene.pixelOf({4.0f, 1.0f, 0.0f});
+    // The first frame lights the panel through the shadow lookups; from the third on the scene pass
+    // knows the wall hides it and leaves the light's direct light out: the same picture.
+    const tiny::Picture looked = scene.frame();
+    scene.frame();
+    const tiny::Picture known = scene.frame();
+    EXPECT_EQ(looked.rgb, known.rgb);
+    EXPECT_NE(hiddenCubes(*scene.renderer.lightVisibility, panelEntity, scene.models[1]->meshes[0]), 0u)
+        << "the panel was never found hidden";
+    // With shadows off nothing hides it.
+    shadowsEnabled = false;
+    const tiny::Picture off = scene.frame();
+    shadowsEnabled = true;
+    EXPECT_GT(off.around(panel), known.around(panel) + 20.0f);
 }
 
 TEST_F(RenderPictures, NormalMappingReshadesOnlyTheSurfaceWhoseMapTiltsItsNormals) {

@@ -1,4 +1,5 @@
 // Point-light shadows: which casters a light draws, and the cache of static depth against a full redraw.
+#include "render/light_visibility.h"
 #include "render/shadow_cache.h"
 
 #include "tiny_scene.h"
@@ -91,8 +92,10 @@ TEST_F(ShadowDraws, OnlyLightsWithACubeAndTheWallInReachDrawIt) {
 
 namespace {
 
-// A 0.4 m box skinned to one bone that slides from (1, 0, 0) at 0 s to (-2.6, 0, 0) at 0.9 s.
-Model& addSlidingBox(tiny::Scene& scene) {
+// A 0.4 m box skinned to one bone that slides from `from` at 0 s to `to` at 1 s (by default from (1, 0, 0)
+// to (-3, 0, 0): at 0.9 s it stands at (-2.6, 0, 0)).
+Model& addSlidingBox(tiny::Scene& scene, const aiVector3D& from = {1.0f, 0.0f, 0.0f},
+                     const aiVector3D& to = {-3.0f, 0.0f, 0.0f}) {
     auto imported = makeScene();
     const unsigned int material = addMaterial(*imported, {"white.png"}, {"flat.png"});
     addNode(imported->mRootNode, "slider");
@@ -102,8 +105,8 @@ Model& addSlidingBox(tiny::Scene& scene) {
         addMesh(*imported, imported->mRootNode, mesh);
     }
     aiNodeAnim& channel = *addChannel(*addAnimation(*imported, "slide", 1.0, 1.0), "slider");
-    addPositionKey(channel, 0.0, aiVector3D(1.0f, 0.0f, 0.0f));
-    addPositionKey(channel, 1.0, aiVector3D(-3.0f, 0.0f, 0.0f));
+    addPositionKey(channel, 0.0, from);
+    addPositionKey(channel, 1.0, to);
     addRotationKey(channel, 0.0, aiQuaternion());
     addScalingKey(channel, 0.0, aiVector3D(1.0f, 1.0f, 1.0f));
     return scene.adopt(std::move(imported));
@@ -144,4 +147,74 @@ TEST_F(ShadowDraws, ACachedCubeEqualsAFullRedrawWhileAMovingCasterComesAndGoes) 
     EXPECT_NEAR(cachedFrame(0.9f)[centre], depthAt(2.0f), 1e-6f);
     // The box only ever passed before the +x and -x faces: the others need no store.
     for (int face = 2; face < 6; ++face) EXPECT_EQ(scene->renderer.shadowCache->faceStore[face], 0u) << face;
+}
+
+TEST_F(ShadowDraws, AMovingCasterTheWallHidesIsNotDrawnYetTheCubeEqualsAFullRedraw) {
+    // The box slides from behind the wall (3 m out) to before it (1 m out); the wall's back is at 2 m.
+    const Entity mover = scene->addEntity(addSlidingBox(*scene, {3.0f, 0.0f, 0.0f}, {1.0f, 0.0f, 0.0f}));
+    LightSource& light = scene->addLight({0.0f, 0.0f, 0.0f});
+    initShadows(scene->renderer, scene->registry);
+    auto cachedFrame = [&](float time) {
+        scene->registry.get<Drawable>(mover).animationTime = time;
+        renderShadowCasters(scene->renderer, scene->registry, 0.0f);
+        return readCube(0);
+    };
+    auto fullRedraw = [&] {
+        glClear(GL_DEPTH_BUFFER_BIT);
+        setShadowUniforms(light, *scene->renderer.shadowShader);
+        drawShadowCasters(ShadowPassContext{0.0f, scene->registry, scene->renderer, &light});
+        return readCube(0);
+    };
+    const std::uint8_t& drawnFaces = scene->renderer.shadowCache->movingFaces[0];
+    struct Step {
+        float time;
+        bool drawn;  // into the +x face, where the box's bounds fall
+    };
+    bool everDrawn = false;
+    // Behind the wall twice, before it, behind it again.
+    for (const Step step : {Step{0.0f, false}, Step{0.2f, false}, Step{0.9f, true}, Step{0.0f, false}}) {
+        everDrawn = everDrawn || step.drawn;
+        const std::vector<float> cached = cachedFrame(step.time), full = fullRedraw();
+        for (int face = 0; face < 6; ++face)
+            EXPECT_TRUE(std::equal(&cached[face * FACE], &cached[face * FACE] + FACE, &full[face * FACE]))
+                << "face " << face << " at " << step.time << " s";
+        EXPECT_EQ((drawnFaces & 1u) != 0, step.drawn) << "at " << step.time << " s";
+        // The +x face needs a store only once the box has been drawn into it.
+        EXPECT_EQ(scene->renderer.shadowCache->faceStore[0] != 0, everDrawn) << "at " << step.time << " s";
+    }
+}
+
+TEST_F(ShadowDraws, AStaticMeshCountsHiddenOnlyWhereNoLookupCouldSeeTheLight) {
+    struct Case {
+        const char* name;
+        glm::vec3 corner;  // of a 0.4 m square facing the light; the wall spans 2 m square at x = 2
+        bool hidden;
+    };
+    // No square stands between the light and another.
+    const Case cases[] = {
+        {"well behind the wall", {3.0f, -0.2f, -0.2f}, true},
+        {"a centimetre behind it, within the lookups' margin", {2.01f, 0.4f, 0.4f}, false},
+        {"beside the wall, in the open", {3.0f, -0.2f, 2.0f}, false},
+        {"half behind the wall's edge", {3.0f, -0.2f, 1.3f}, false},
+        {"before the wall", {1.0f, -0.8f, -0.8f}, false},
+    };
+    std::vector<Entity> squares;
+    for (const Case& c : cases)
+        squares.push_back(scene->addEntity(scene->addModel({tiny::quad(c.name, c.corner, {0, 0, 0.4f}, {0, 0.4f, 0})})));
+    scene->addLight({0.0f, 0.0f, 0.0f});
+    initShadows(scene->renderer, scene->registry);
+    LightVisibility& visibility = *scene->renderer.lightVisibility;
+    // The first frame draws the static depth and asks nothing, so start-up never waits for the answers.
+    renderShadowCasters(scene->renderer, scene->registry, 0.0f);
+    EXPECT_TRUE(visibility.pending.empty());
+    renderShadowCasters(scene->renderer, scene->registry, 0.0f);
+    readVisibility(visibility);
+    for (std::size_t i = 0; i < squares.size(); ++i) {
+        const Mesh& mesh = scene->registry.get<Drawable>(squares[i]).model->meshes[0];
+        EXPECT_EQ(hiddenCubes(visibility, squares[i], mesh), cases[i].hidden ? 1u : 0u) << cases[i].name;
+    }
+    // The wall itself is what the light sees.
+    scene->registry.each<Drawable>([&](Entity e, Drawable& d) {
+        if (d.model->meshes[0].name == "wall") EXPECT_EQ(hiddenCubes(visibility, e, d.model->meshes[0]), 0u);
+    });
 }
