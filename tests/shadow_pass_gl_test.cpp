@@ -53,6 +53,21 @@ struct ShadowDraws : GlTest {
         glDeleteFramebuffers(1, &fbo);
         return depth;
     }
+
+    // Cube 0 after the shadow pass's caster step with the moving entity posed at time.
+    std::vector<float> cachedFrame(Entity mover, float time) {
+        scene->registry.get<Drawable>(mover).animationTime = time;
+        renderShadowCasters(scene->renderer, scene->registry, 0.0f);
+        return readCube(0);
+    }
+
+    // Cube 0 drawn whole for the light, with no cache.
+    std::vector<float> fullRedraw(LightSource& light) {
+        glClear(GL_DEPTH_BUFFER_BIT);
+        setShadowUniforms(light, *scene->renderer.shadowShader);
+        drawShadowCasters(ShadowPassContext{0.0f, scene->registry, scene->renderer, &light});
+        return readCube(0);
+    }
 };
 
 }  // namespace
@@ -118,20 +133,9 @@ TEST_F(ShadowDraws, ACachedCubeEqualsAFullRedrawWhileAMovingCasterComesAndGoes) 
     const Entity mover = scene->addEntity(addSlidingBox(*scene));
     LightSource& light = scene->addLight({0.0f, 0.0f, 0.0f});
     initShadows(scene->renderer, scene->registry);
-    auto cachedFrame = [&](float time) {
-        scene->registry.get<Drawable>(mover).animationTime = time;
-        renderShadowCasters(scene->renderer, scene->registry, 0.0f);
-        return readCube(0);
-    };
-    auto fullRedraw = [&] {
-        glClear(GL_DEPTH_BUFFER_BIT);
-        setShadowUniforms(light, *scene->renderer.shadowShader);
-        drawShadowCasters(ShadowPassContext{0.0f, scene->registry, scene->renderer, &light});
-        return readCube(0);
-    };
     // Frames before, while and after the box stands between the light and the wall.
     for (float time : {0.9f, 0.0f, 0.0f, 0.45f, 0.9f}) {
-        const std::vector<float> cached = cachedFrame(time), full = fullRedraw();
+        const std::vector<float> cached = cachedFrame(mover, time), full = fullRedraw(light);
         for (int face = 0; face < 6; ++face)
             EXPECT_TRUE(std::equal(&cached[face * FACE], &cached[face * FACE] + FACE, &full[face * FACE]))
                 << "face " << face << " at " << time << " s";
@@ -143,8 +147,8 @@ TEST_F(ShadowDraws, ACachedCubeEqualsAFullRedrawWhileAMovingCasterComesAndGoes) 
         const glm::vec4 clip = light.shadowProjection * glm::vec4(0.0f, 0.0f, -distance, 1.0f);
         return 0.5f * clip.z / clip.w + 0.5f;
     };
-    EXPECT_NEAR(cachedFrame(0.0f)[centre], depthAt(0.8f), 1e-6f);
-    EXPECT_NEAR(cachedFrame(0.9f)[centre], depthAt(2.0f), 1e-6f);
+    EXPECT_NEAR(cachedFrame(mover, 0.0f)[centre], depthAt(0.8f), 1e-6f);
+    EXPECT_NEAR(cachedFrame(mover, 0.9f)[centre], depthAt(2.0f), 1e-6f);
     // The box only ever passed before the +x and -x faces: the others need no store.
     for (int face = 2; face < 6; ++face) EXPECT_EQ(scene->renderer.shadowCache->faceStore[face], 0u) << face;
 }
@@ -154,17 +158,6 @@ TEST_F(ShadowDraws, AMovingCasterTheWallHidesIsNotDrawnYetTheCubeEqualsAFullRedr
     const Entity mover = scene->addEntity(addSlidingBox(*scene, {3.0f, 0.0f, 0.0f}, {1.0f, 0.0f, 0.0f}));
     LightSource& light = scene->addLight({0.0f, 0.0f, 0.0f});
     initShadows(scene->renderer, scene->registry);
-    auto cachedFrame = [&](float time) {
-        scene->registry.get<Drawable>(mover).animationTime = time;
-        renderShadowCasters(scene->renderer, scene->registry, 0.0f);
-        return readCube(0);
-    };
-    auto fullRedraw = [&] {
-        glClear(GL_DEPTH_BUFFER_BIT);
-        setShadowUniforms(light, *scene->renderer.shadowShader);
-        drawShadowCasters(ShadowPassContext{0.0f, scene->registry, scene->renderer, &light});
-        return readCube(0);
-    };
     const std::uint8_t& drawnFaces = scene->renderer.shadowCache->movingFaces[0];
     struct Step {
         float time;
@@ -174,7 +167,7 @@ TEST_F(ShadowDraws, AMovingCasterTheWallHidesIsNotDrawnYetTheCubeEqualsAFullRedr
     // Behind the wall twice, before it, behind it again.
     for (const Step step : {Step{0.0f, false}, Step{0.2f, false}, Step{0.9f, true}, Step{0.0f, false}}) {
         everDrawn = everDrawn || step.drawn;
-        const std::vector<float> cached = cachedFrame(step.time), full = fullRedraw();
+        const std::vector<float> cached = cachedFrame(mover, step.time), full = fullRedraw(light);
         for (int face = 0; face < 6; ++face)
             EXPECT_TRUE(std::equal(&cached[face * FACE], &cached[face * FACE] + FACE, &full[face * FACE]))
                 << "face " << face << " at " << step.time << " s";

@@ -223,13 +223,15 @@ StillCube prepareStillCube(Renderer& renderer, Registry& registry, LightSource& 
         cache.staticReady[index] = true;
     }
     restoreFaces(cache, renderer.shadowMapArray, cube, cache.movingFaces[index]);
-    for (const MovingCaster& caster : casters)
-        if (const std::uint8_t faces = facesOf(caster, light, still.reach)) still.looks.push_back({&caster, faces, 0});
     LightVisibility* visibility = renderer.lightVisibility.get();
+    bool askCasters = false;
+    for (const MovingCaster& caster : casters) {
+        const std::uint8_t faces = facesOf(caster, light, still.reach);
+        if (!faces) continue;
+        still.looks.push_back({&caster, faces, 0});
+        askCasters = askCasters || (visibility && queryable(caster, light));
+    }
     const bool askMeshes = visibility && !firstFrame && !visibility->asked[index];
-    const bool askCasters = visibility && std::any_of(still.looks.begin(), still.looks.end(), [&](const CasterLook& l) {
-        return queryable(*l.caster, light);
-    });
     if (!askMeshes && !askCasters) return still;
     glBindFramebuffer(GL_FRAMEBUFFER, renderer.shadowFramebuffer);
     const bool culling = glIsEnabled(GL_CULL_FACE);
