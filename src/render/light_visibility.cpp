@@ -1,4 +1,4 @@
-// Light visibility: occlusion queries of static meshes against the static shadow depth, and their answers.
+// Light visibility: occlusion queries of static meshes and moving casters' boxes against the static shadow depth.
 #include "render/light_visibility.h"
 
 #include "core/gl.h"

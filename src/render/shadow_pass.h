@@ -57,7 +57,8 @@ void drawShadowCasters(const ShadowPassContext& context);
 // First frame only: every light, last created first, gets cube 0, 1, 2 ... and its matrices.
 void initShadows(Renderer& renderer, Registry& registry);
 
-// Every light, last created first: its uniforms, then its casters; shadowShader is current.
+// Every light's cube brought up to date, shadowShader current: the still lights first (last created first),
+// their moving casters drawn only where the static depth does not hide them, then the lights that move.
 void renderShadowCasters(Renderer& renderer, Registry& registry, float deltaTime);
 
 // The frame's shadow pass: the animated lights follow their nodes, then every light's cube is brought up
