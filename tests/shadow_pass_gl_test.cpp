@@ -208,6 +208,8 @@ TEST_F(ShadowDraws, AStaticMeshCountsHiddenOnlyWhereNoLookupCouldSeeTheLight) {
     }
     // The wall itself is what the light sees.
     scene->registry.each<Drawable>([&](Entity e, Drawable& d) {
-        if (d.model->meshes[0].name == "wall") EXPECT_EQ(hiddenCubes(visibility, e, d.model->meshes[0]), 0u);
+        if (d.model->meshes[0].name == "wall") {
+            EXPECT_EQ(hiddenCubes(visibility, e, d.model->meshes[0]), 0u);
+        }
     });
 }
