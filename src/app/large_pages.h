@@ -1,0 +1,12 @@
+// Large pages: the process starts itself once more with glibc's huge-page tunable, for a faster start.
+#pragma once
+
+#include <string>
+
+// GLIBC_TUNABLES with glibc's malloc asked for transparent huge pages, from its current value (null when
+// unset); empty when that value already says how malloc uses huge pages, so nothing is to change.
+std::string largePageTunables(const char* current);
+
+// First thing in main: unless the environment already says, sets the tunable and runs this executable
+// again with the same arguments. Returns only when that was not needed or could not be done.
+void startWithLargePages(char** argv);
