@@ -33,3 +33,6 @@ void startWithLargePages(char** argv) {
     execv(self, argv);
     // The same process goes on, with small pages.
 }
+
+// Ahead of every static constructor of the program (priority 101 runs first), with glibc's own arguments.
+[[gnu::constructor(101)]] static void startOverWithLargePages(int, char** argv, char**) { startWithLargePages(argv); }

@@ -7,6 +7,7 @@
 // unset); empty when that value already says how malloc uses huge pages, so nothing is to change.
 std::string largePageTunables(const char* current);
 
-// First thing in main: unless the environment already says, sets the tunable and runs this executable
-// again with the same arguments. Returns only when that was not needed or could not be done.
+// Unless the environment already says, sets the tunable and runs this executable again with argv. Returns
+// only when that was not needed or could not be done. Programs linked with this file do it before their
+// static set-up (the settings print their warnings then), so nothing before it is said twice.
 void startWithLargePages(char** argv);

@@ -1,6 +1,5 @@
 // Hollowmere: start-up, the main loop and shutdown.
 #include "app/frame_clock.h"
-#include "app/large_pages.h"
 #include "app/offscreen.h"
 #include "app/startup.h"
 #include "audio/sound_engine.h"
@@ -15,8 +14,7 @@
 
 #include <utility>
 
-int main(int, char** argv) {
-    startWithLargePages(argv);
+int main() {
     // Null when no sound device opens: every sound call is then skipped.
     SoundEngine* soundEngine = createSoundEngine();
     Registry registry;

@@ -1,5 +1,4 @@
 // hollowmere-bench: renders the flight with the game's own frame and says where a frame's time goes.
-#include "app/large_pages.h"
 #include "core/gl.h"
 #include "render/pass_timer.h"
 #include "bench_report.h"
@@ -122,7 +121,6 @@ bool finishFrame(BenchRun& run, int index) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    startWithLargePages(argv);
     BenchOptions options;
     if (const std::optional<int> status = parseArgs(argc, argv, options)) return *status;
 

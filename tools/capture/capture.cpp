@@ -1,6 +1,5 @@
 // hollowmere-capture: renders the flight at a fixed frame rate into PNG frames and its sound into a WAV file,
 // and with ffmpeg both into one MP4.
-#include "app/large_pages.h"
 #include "flight_sound.h"
 
 #include "common/arguments.h"
@@ -143,7 +142,6 @@ bool writeSound(CaptureRun& run) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    startWithLargePages(argv);
     CaptureOptions options;
     if (const std::optional<int> status = parseArgs(argc, argv, options)) return *status;
     std::error_code error;

@@ -1,5 +1,4 @@
 // hollowmere-shot: renders the flight at one moment with the game's own frame and writes it as PNG.
-#include "app/large_pages.h"
 #include "common/arguments.h"
 #include "common/offscreen_run.h"
 #include "common/png.h"
@@ -51,7 +50,6 @@ std::optional<int> parseArgs(int argc, char** argv, ShotOptions& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    startWithLargePages(argv);
     ShotOptions options;
     if (const std::optional<int> status = parseArgs(argc, argv, options)) return *status;
 
