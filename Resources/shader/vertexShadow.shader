@@ -10,6 +10,11 @@ uniform mat4 bones[MAX_BONES];
 uniform bool hasAnimations;
 uniform mat4 modelMatrix;
 
+#ifdef ONE_FACE
+// Without the geometry stage: the static casters drawn one face at a time, through that face's matrix.
+uniform mat4 faceMatrix;
+#endif
+
 #ifdef VISIBILITY_QUERY
 // Visibility queries: each corner drawn nearer the light along its ray by the lookups' margin, so a mesh
 // counts as hidden only where no lookup of it could find the light.
@@ -31,6 +36,9 @@ mat4 skinMatrix() {
 
 void main() {
     gl_Position = modelMatrix * skinMatrix() * vec4(aPos, 1.0);
+#ifdef ONE_FACE
+    gl_Position = faceMatrix * gl_Position;
+#endif
 #ifdef VISIBILITY_QUERY
     vec3 fromLight = gl_Position.xyz / gl_Position.w - lightPos.xyz;
     float d = length(fromLight);

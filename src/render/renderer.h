@@ -45,6 +45,7 @@ struct Renderer {
     unsigned int shadowLookupSampler = 0;
     bool shadowsInitialised = false;
     std::unique_ptr<Shader> shadowShader;
+    std::unique_ptr<Shader> shadowFaceShader;  // the same without its geometry stage, one face per draw
     std::unique_ptr<ShadowCache> shadowCache;  // static casters' depth, kept from frame to frame
     std::unique_ptr<LightVisibility> lightVisibility;  // static meshes the static casters hide from a light
     // Set by the benchmark; null while the game runs, so each pass's timing hook is one branch.

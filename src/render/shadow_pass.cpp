@@ -1,4 +1,4 @@
-// Point-light shadows: face matrices per light and the caster draws of the layered depth pass.
+// Point-light shadows: face matrices per light and the caster draws, layered or one face at a time.
 #include "render/shadow_pass.h"
 
 #include "assets/model.h"
@@ -131,15 +131,72 @@ std::uint8_t drawMovingCasters(Renderer& renderer, const std::vector<MovingCaste
     return all;
 }
 
+// The one-face program aimed at one face of the light's live cube; the layer framebuffer is bound.
+void aimAtFace(Renderer& renderer, const LightSource& light, int face) {
+    glFramebufferTextureLayer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, renderer.shadowMapArray, 0,
+                              6 * light.mLightID + face);
+    renderer.shadowFaceShader->setMat4("faceMatrix", light.shadowTransforms[static_cast<std::size_t>(face)]);
+}
+
+bool hasFace(const LightSource& light, int face) { return face < static_cast<int>(light.shadowTransforms.size()); }
+
+// The light's static casters into its live cube, one face at a time, each mesh only into the faces its
+// bounds fall in: the geometry stage's six copies of every triangle cost the software rasteriser more than
+// six draws of the meshes that need them (start-up waits on the still lights' cubes, and the lantern's is
+// drawn every frame).
+void drawStaticFaces(Renderer& renderer, Registry& registry, const LightSource& light, float reach) {
+    const Shader& shader = *renderer.shadowFaceShader;
+    shader.use();
+    glUniform1i(shader.location("hasAnimations"), 0);
+    glBindFramebuffer(GL_FRAMEBUFFER, renderer.shadowCache->layerFramebuffer);
+    for (int face = 0; face < 6 && hasFace(light, face); ++face) {
+        aimAtFace(renderer, light, face);
+        glClear(GL_DEPTH_BUFFER_BIT);
+        registry.each<Transform, Drawable>([&](Entity, Transform& transform, Drawable& drawable) {
+            if (!drawable.model || isMoving(drawable)) return;
+            const glm::mat4 world = worldMatrix(transform, registry);
+            const float scale = largestScale(world);
+            shader.setMat4("modelMatrix", world);
+            for (Mesh& mesh : drawable.model->meshes) {
+                const glm::vec3 centre = glm::vec3(world * glm::vec4(mesh.boundsCentre, 1.0f));
+                if (!(facesReached(light.mPosition, reach, centre, mesh.boundsRadius * scale) & (1u << face))) continue;
+                mesh.environmentMap = renderer.skyboxTexture;
+                mesh.draw(shader, 0);
+            }
+        });
+    }
+    renderer.shadowShader->use();
+}
+
+// Moving casters over the light's live cube, each only into the faces it reaches, one face at a time.
+void drawCasterFaces(Renderer& renderer, const std::vector<const MovingCaster*>& casters, const LightSource& light,
+                     float reach) {
+    const Shader& shader = *renderer.shadowFaceShader;
+    shader.use();
+    glBindFramebuffer(GL_FRAMEBUFFER, renderer.shadowCache->layerFramebuffer);
+    for (int face = 0; face < 6 && hasFace(light, face); ++face) {
+        bool aimed = false;
+        for (const MovingCaster* caster : casters) {
+            if (!(facesOf(*caster, light, reach) & (1u << face))) continue;
+            if (!aimed) aimAtFace(renderer, light, face);
+            aimed = true;
+            shader.setMat4("modelMatrix", caster->world);
+            for (Mesh& mesh : caster->drawable->model->meshes) mesh.environmentMap = renderer.skyboxTexture;
+            caster->drawable->model->draw(shader, caster->drawable->animationTime, 0);
+        }
+    }
+    renderer.shadowShader->use();
+}
+
 // A light that moves: its whole cube from scratch, everything within its reach.
 void redrawCube(Renderer& renderer, Registry& registry, const LightSource& light,
                 const std::vector<MovingCaster>& casters) {
-    ShadowCache& cache = *renderer.shadowCache;
     const float reach = lightReach(light);
-    clearFaces(cache, renderer.shadowMapArray, light.mLightID, ALL_FACES);
+    drawStaticFaces(renderer, registry, light, reach);
+    std::vector<const MovingCaster*> all;
+    for (const MovingCaster& caster : casters) all.push_back(&caster);
+    drawCasterFaces(renderer, all, light, reach);
     glBindFramebuffer(GL_FRAMEBUFFER, renderer.shadowFramebuffer);
-    drawStaticCasters(renderer, registry, light, reach);
-    drawMovingCasters(renderer, casters, light, reach, true);
 }
 
 // A moving caster within a still light's reach: the faces its bounds fall in and, where they were asked,
@@ -217,9 +274,7 @@ StillCube prepareStillCube(Renderer& renderer, Registry& registry, LightSource& 
     StillCube still{&light, lightReach(light), {}};
     const bool firstFrame = !cache.staticReady[index];
     if (firstFrame) {
-        clearFaces(cache, renderer.shadowMapArray, cube, ALL_FACES);
-        glBindFramebuffer(GL_FRAMEBUFFER, renderer.shadowFramebuffer);
-        drawStaticCasters(renderer, registry, light, still.reach);
+        drawStaticFaces(renderer, registry, light, still.reach);
         cache.staticReady[index] = true;
     }
     restoreFaces(cache, renderer.shadowMapArray, cube, cache.movingFaces[index]);
@@ -268,9 +323,8 @@ void drawSeenCasters(Renderer& renderer, const StillCube& still) {
     const std::uint8_t unstored = static_cast<std::uint8_t>(now & ~cache.storedFaces[index]);
     storeFaces(cache, renderer.shadowMapArray, cube, unstored);
     cache.storedFaces[index] |= unstored;
+    drawCasterFaces(renderer, seen, *still.light, still.reach);
     glBindFramebuffer(GL_FRAMEBUFFER, renderer.shadowFramebuffer);
-    setShadowUniforms(*still.light, *renderer.shadowShader);
-    for (const MovingCaster* caster : seen) drawCaster(renderer, *caster->drawable, caster->world);
 }
 
 }  // namespace
