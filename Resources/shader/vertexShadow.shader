@@ -36,13 +36,13 @@ mat4 skinMatrix() {
 
 void main() {
     gl_Position = modelMatrix * skinMatrix() * vec4(aPos, 1.0);
-#ifdef ONE_FACE
-    gl_Position = faceMatrix * gl_Position;
-#endif
 #ifdef VISIBILITY_QUERY
     vec3 fromLight = gl_Position.xyz / gl_Position.w - lightPos.xyz;
     float d = length(fromLight);
     float keep = max(1.0 - (queryMargin.x + queryMargin.y * d) / max(d, 1e-6), 0.0);
     gl_Position = vec4(lightPos.xyz + fromLight * keep, 1.0);
+#endif
+#ifdef ONE_FACE
+    gl_Position = faceMatrix * gl_Position;
 #endif
 }

@@ -135,6 +135,6 @@ void shutdownRenderer(Renderer& renderer) {
     renderer.window = nullptr;
     releaseAll(renderer.skyboxShader, renderer.skybox, renderer.hudShader, renderer.textRenderer, renderer.quadShader,
                renderer.screenQuad, renderer.volumetricShader, renderer.volumetricDownsampleShader,
-               renderer.blurShader, renderer.volumetricLight, renderer.shadowShader, renderer.shadowFaceShader, renderer.shadowCache,
-               renderer.lightVisibility);
+               renderer.blurShader, renderer.volumetricLight, renderer.shadowShader, renderer.shadowFaceShader,
+               renderer.shadowCache, renderer.lightVisibility);
 }

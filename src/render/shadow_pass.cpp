@@ -140,11 +140,29 @@ void aimAtFace(Renderer& renderer, const LightSource& light, int face) {
 
 bool hasFace(const LightSource& light, int face) { return face < static_cast<int>(light.shadowTransforms.size()); }
 
+// A static mesh and the faces of a light's cube its bounds fall in.
+struct FaceDraw {
+    Mesh* mesh = nullptr;
+    glm::mat4 world{1.0f};
+    std::uint8_t faces = 0;
+};
+
 // The light's static casters into its live cube, one face at a time, each mesh only into the faces its
 // bounds fall in: the geometry stage's six copies of every triangle cost the software rasteriser more than
 // six draws of the meshes that need them (start-up waits on the still lights' cubes, and the lantern's is
 // drawn every frame).
 void drawStaticFaces(Renderer& renderer, Registry& registry, const LightSource& light, float reach) {
+    std::vector<FaceDraw> draws;
+    registry.each<Transform, Drawable>([&](Entity, Transform& transform, Drawable& drawable) {
+        if (!drawable.model || isMoving(drawable)) return;
+        const glm::mat4 world = worldMatrix(transform, registry);
+        const float scale = largestScale(world);
+        for (Mesh& mesh : drawable.model->meshes) {
+            const glm::vec3 centre = glm::vec3(world * glm::vec4(mesh.boundsCentre, 1.0f));
+            const std::uint8_t faces = facesReached(light.mPosition, reach, centre, mesh.boundsRadius * scale);
+            if (faces) draws.push_back({&mesh, world, faces});
+        }
+    });
     const Shader& shader = *renderer.shadowFaceShader;
     shader.use();
     glUniform1i(shader.location("hasAnimations"), 0);
@@ -152,18 +170,12 @@ void drawStaticFaces(Renderer& renderer, Registry& registry, const LightSource& 
     for (int face = 0; face < 6 && hasFace(light, face); ++face) {
         aimAtFace(renderer, light, face);
         glClear(GL_DEPTH_BUFFER_BIT);
-        registry.each<Transform, Drawable>([&](Entity, Transform& transform, Drawable& drawable) {
-            if (!drawable.model || isMoving(drawable)) return;
-            const glm::mat4 world = worldMatrix(transform, registry);
-            const float scale = largestScale(world);
-            shader.setMat4("modelMatrix", world);
-            for (Mesh& mesh : drawable.model->meshes) {
-                const glm::vec3 centre = glm::vec3(world * glm::vec4(mesh.boundsCentre, 1.0f));
-                if (!(facesReached(light.mPosition, reach, centre, mesh.boundsRadius * scale) & (1u << face))) continue;
-                mesh.environmentMap = renderer.skyboxTexture;
-                mesh.draw(shader, 0);
-            }
-        });
+        for (const FaceDraw& draw : draws) {
+            if (!(draw.faces & (1u << face))) continue;
+            shader.setMat4("modelMatrix", draw.world);
+            draw.mesh->environmentMap = renderer.skyboxTexture;
+            draw.mesh->draw(shader, 0);
+        }
     }
     renderer.shadowShader->use();
 }
@@ -171,18 +183,21 @@ void drawStaticFaces(Renderer& renderer, Registry& registry, const LightSource& 
 // Moving casters over the light's live cube, each only into the faces it reaches, one face at a time.
 void drawCasterFaces(Renderer& renderer, const std::vector<const MovingCaster*>& casters, const LightSource& light,
                      float reach) {
+    std::vector<std::uint8_t> faces;
+    for (const MovingCaster* caster : casters) faces.push_back(facesOf(*caster, light, reach));
     const Shader& shader = *renderer.shadowFaceShader;
     shader.use();
     glBindFramebuffer(GL_FRAMEBUFFER, renderer.shadowCache->layerFramebuffer);
     for (int face = 0; face < 6 && hasFace(light, face); ++face) {
         bool aimed = false;
-        for (const MovingCaster* caster : casters) {
-            if (!(facesOf(*caster, light, reach) & (1u << face))) continue;
+        for (std::size_t i = 0; i < casters.size(); ++i) {
+            if (!(faces[i] & (1u << face))) continue;
             if (!aimed) aimAtFace(renderer, light, face);
             aimed = true;
-            shader.setMat4("modelMatrix", caster->world);
-            for (Mesh& mesh : caster->drawable->model->meshes) mesh.environmentMap = renderer.skyboxTexture;
-            caster->drawable->model->draw(shader, caster->drawable->animationTime, 0);
+            const MovingCaster& caster = *casters[i];
+            shader.setMat4("modelMatrix", caster.world);
+            for (Mesh& mesh : caster.drawable->model->meshes) mesh.environmentMap = renderer.skyboxTexture;
+            caster.drawable->model->draw(shader, caster.drawable->animationTime, 0);
         }
     }
     renderer.shadowShader->use();
