@@ -1,4 +1,4 @@
-// Shadow cache: static depth per light, face tests for moving casters, face copies and clears.
+// Shadow cache: static depth per light, face tests for moving casters, face copies.
 #include "render/shadow_cache.h"
 
 #include "core/gl.h"
@@ -84,14 +84,5 @@ void restoreFaces(const ShadowCache& cache, unsigned int liveArray, int cube, st
         if (!(faces & (1u << face)) || !store) continue;
         glCopyImageSubData(store, GL_TEXTURE_2D, 0, 0, 0, 0, liveArray, GL_TEXTURE_CUBE_MAP_ARRAY, 0, 0, 0, layer,
                            cache.size, cache.size, 1);
-    }
-}
-
-void clearFaces(const ShadowCache& cache, unsigned int liveArray, int cube, std::uint8_t faces) {
-    glBindFramebuffer(GL_FRAMEBUFFER, cache.layerFramebuffer);
-    for (int face = 0; face < 6; ++face) {
-        if (!(faces & (1u << face))) continue;
-        glFramebufferTextureLayer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, liveArray, 0, 6 * cube + face);
-        glClear(GL_DEPTH_BUFFER_BIT);
     }
 }

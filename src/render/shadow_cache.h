@@ -19,7 +19,7 @@ inline constexpr std::uint8_t ALL_FACES = 0x3F;
 // Faces no moving caster ever reaches need no store, and start-up allocates none.
 struct ShadowCache {
     std::array<unsigned int, 6 * MAX_LIGHTS> faceStore{};  // one 2D depth texture per stored face, or 0
-    unsigned int layerFramebuffer = 0;  // one layer of the live array at a time, to clear a single face
+    unsigned int layerFramebuffer = 0;  // one layer of the live array at a time, to draw or clear a single face
     int format = 0;                     // the live array's internal format, so faces copy both ways
     int size = 0;
     std::array<bool, MAX_LIGHTS> staticReady{};
@@ -44,5 +44,3 @@ void storeFaces(ShadowCache& cache, unsigned int liveArray, int cube, std::uint8
 // Copies the given stored faces of cube back into the live array.
 void restoreFaces(const ShadowCache& cache, unsigned int liveArray, int cube, std::uint8_t faces);
 
-// Clears the given faces of cube in the live array to the far depth; leaves the layer framebuffer bound.
-void clearFaces(const ShadowCache& cache, unsigned int liveArray, int cube, std::uint8_t faces);
