@@ -99,8 +99,7 @@ std::uint8_t facesOf(const MovingCaster& caster, const LightSource& light, float
     return facesReached(light.mPosition, reach, caster.bounds.centre, caster.bounds.radius);
 }
 
-void drawCaster(Renderer& renderer, Drawable& drawable, const glm::mat4& world) {
-    const Shader& shader = *renderer.shadowShader;
+void drawCaster(const Renderer& renderer, const Shader& shader, Drawable& drawable, const glm::mat4& world) {
     shader.setMat4("modelMatrix", world);
     for (Mesh& mesh : drawable.model->meshes) mesh.environmentMap = renderer.skyboxTexture;
     drawable.model->draw(shader, drawable.animationTime, 0);
@@ -125,7 +124,7 @@ std::uint8_t drawMovingCasters(Renderer& renderer, const std::vector<MovingCaste
     std::uint8_t all = 0;
     for (const MovingCaster& caster : casters) {
         const std::uint8_t faces = facesOf(caster, light, reach);
-        if (faces && draw) drawCaster(renderer, *caster.drawable, caster.world);
+        if (faces && draw) drawCaster(renderer, *renderer.shadowShader, *caster.drawable, caster.world);
         all |= faces;
     }
     return all;
@@ -180,24 +179,26 @@ void drawStaticFaces(Renderer& renderer, Registry& registry, const LightSource& 
     renderer.shadowShader->use();
 }
 
+// A moving caster within a still light's reach: the faces its bounds fall in and, where they were asked,
+// the query of whether the static depth leaves any of it to be seen.
+struct CasterLook {
+    const MovingCaster* caster = nullptr;
+    std::uint8_t faces = 0;
+    unsigned int query = 0;  // 0: not asked, taken as seen
+};
+
 // Moving casters over the light's live cube, each only into the faces it reaches, one face at a time.
-void drawCasterFaces(Renderer& renderer, const std::vector<const MovingCaster*>& casters, const LightSource& light,
-                     float reach) {
-    std::vector<std::uint8_t> faces;
-    for (const MovingCaster* caster : casters) faces.push_back(facesOf(*caster, light, reach));
+void drawCasterFaces(Renderer& renderer, const std::vector<CasterLook>& casters, const LightSource& light) {
     const Shader& shader = *renderer.shadowFaceShader;
     shader.use();
     glBindFramebuffer(GL_FRAMEBUFFER, renderer.shadowCache->layerFramebuffer);
     for (int face = 0; face < 6 && hasFace(light, face); ++face) {
         bool aimed = false;
-        for (std::size_t i = 0; i < casters.size(); ++i) {
-            if (!(faces[i] & (1u << face))) continue;
+        for (const CasterLook& look : casters) {
+            if (!(look.faces & (1u << face))) continue;
             if (!aimed) aimAtFace(renderer, light, face);
             aimed = true;
-            const MovingCaster& caster = *casters[i];
-            shader.setMat4("modelMatrix", caster.world);
-            for (Mesh& mesh : caster.drawable->model->meshes) mesh.environmentMap = renderer.skyboxTexture;
-            caster.drawable->model->draw(shader, caster.drawable->animationTime, 0);
+            drawCaster(renderer, shader, *look.caster->drawable, look.caster->world);
         }
     }
     renderer.shadowShader->use();
@@ -208,19 +209,11 @@ void redrawCube(Renderer& renderer, Registry& registry, const LightSource& light
                 const std::vector<MovingCaster>& casters) {
     const float reach = lightReach(light);
     drawStaticFaces(renderer, registry, light, reach);
-    std::vector<const MovingCaster*> all;
-    for (const MovingCaster& caster : casters) all.push_back(&caster);
-    drawCasterFaces(renderer, all, light, reach);
+    std::vector<CasterLook> all;
+    for (const MovingCaster& caster : casters) all.push_back({&caster, facesOf(caster, light, reach), 0});
+    drawCasterFaces(renderer, all, light);
     glBindFramebuffer(GL_FRAMEBUFFER, renderer.shadowFramebuffer);
 }
-
-// A moving caster within a still light's reach: the faces its bounds fall in and, where they were asked,
-// the query of whether the static depth leaves any of it to be seen.
-struct CasterLook {
-    const MovingCaster* caster = nullptr;
-    std::uint8_t faces = 0;
-    unsigned int query = 0;  // 0: not asked, taken as seen
-};
 
 // A still light's work for this frame, between bringing its cube back to the static depth and drawing.
 struct StillCube {
@@ -324,13 +317,13 @@ void drawSeenCasters(Renderer& renderer, const StillCube& still) {
     const int cube = still.light->mLightID;
     const std::size_t index = static_cast<std::size_t>(cube);
     std::uint8_t now = 0;
-    std::vector<const MovingCaster*> seen;
+    std::vector<CasterLook> seen;
     for (const CasterLook& look : still.looks) {
         GLuint passed = 1;
         if (look.query) glGetQueryObjectuiv(look.query, GL_QUERY_RESULT, &passed);
         if (!passed) continue;
         now |= look.faces;
-        seen.push_back(look.caster);
+        seen.push_back(look);
     }
     cache.movingFaces[index] = now;
     if (!now) return;
@@ -338,7 +331,7 @@ void drawSeenCasters(Renderer& renderer, const StillCube& still) {
     const std::uint8_t unstored = static_cast<std::uint8_t>(now & ~cache.storedFaces[index]);
     storeFaces(cache, renderer.shadowMapArray, cube, unstored);
     cache.storedFaces[index] |= unstored;
-    drawCasterFaces(renderer, seen, *still.light, still.reach);
+    drawCasterFaces(renderer, seen, *still.light);
     glBindFramebuffer(GL_FRAMEBUFFER, renderer.shadowFramebuffer);
 }
 
