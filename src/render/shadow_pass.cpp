@@ -99,9 +99,8 @@ std::uint8_t facesOf(const MovingCaster& caster, const LightSource& light, float
     return facesReached(light.mPosition, reach, caster.bounds.centre, caster.bounds.radius);
 }
 
-void drawCaster(const Renderer& renderer, const Shader& shader, Drawable& drawable, const glm::mat4& world) {
+void drawCaster(const Shader& shader, Drawable& drawable, const glm::mat4& world) {
     shader.setMat4("modelMatrix", world);
-    for (Mesh& mesh : drawable.model->meshes) mesh.environmentMap = renderer.skyboxTexture;
     drawable.model->draw(shader, drawable.animationTime, 0);
 }
 
@@ -112,7 +111,6 @@ void drawStaticCasters(Renderer& renderer, Registry& registry, const LightSource
         if (!drawable.model || isMoving(drawable)) return;
         const glm::mat4 world = worldMatrix(transform, registry);
         shader.setMat4("modelMatrix", world);
-        for (Mesh& mesh : drawable.model->meshes) mesh.environmentMap = renderer.skyboxTexture;
         if (std::isfinite(reach)) drawReachableMeshes(*drawable.model, shader, world, light, reach);
         else drawable.model->draw(shader, drawable.animationTime, 0);
     });
@@ -124,7 +122,7 @@ std::uint8_t drawMovingCasters(Renderer& renderer, const std::vector<MovingCaste
     std::uint8_t all = 0;
     for (const MovingCaster& caster : casters) {
         const std::uint8_t faces = facesOf(caster, light, reach);
-        if (faces && draw) drawCaster(renderer, *renderer.shadowShader, *caster.drawable, caster.world);
+        if (faces && draw) drawCaster(*renderer.shadowShader, *caster.drawable, caster.world);
         all |= faces;
     }
     return all;
@@ -172,7 +170,6 @@ void drawStaticFaces(Renderer& renderer, Registry& registry, const LightSource& 
         for (const FaceDraw& draw : draws) {
             if (!(draw.faces & (1u << face))) continue;
             shader.setMat4("modelMatrix", draw.world);
-            draw.mesh->environmentMap = renderer.skyboxTexture;
             draw.mesh->draw(shader, 0);
         }
     }
@@ -198,7 +195,7 @@ void drawCasterFaces(Renderer& renderer, const std::vector<CasterLook>& casters,
             if (!(look.faces & (1u << face))) continue;
             if (!aimed) aimAtFace(renderer, light, face);
             aimed = true;
-            drawCaster(renderer, shader, *look.caster->drawable, look.caster->world);
+            drawCaster(shader, *look.caster->drawable, look.caster->world);
         }
     }
     renderer.shadowShader->use();
