@@ -18,10 +18,12 @@ struct WaveData {
     size_t frames() const { return channels > 0 ? samples.size() / channels : 0; }
 };
 
-// An alsoft.conf that sends all output to wavPath as 44.1 kHz float stereo without HRTF.
-inline std::string writeWaveConfig(const std::string& dir, const std::string& wavPath) {
+// An alsoft.conf that sends all output to wavPath as 44.1 kHz float stereo without HRTF, mixed `period` frames
+// at a time (0: the library's default).
+inline std::string writeWaveConfig(const std::string& dir, const std::string& wavPath, int period = 0) {
     writeFile(dir + "/alsoft.conf", "[general]\ndrivers=wave\nchannels=stereo\nsample-type=float32\nfrequency=44100\n"
-                                    "hrtf=false\n[wave]\nfile=" + wavPath + "\n");
+                                    "hrtf=false\n" + (period > 0 ? "period_size=" + std::to_string(period) + "\n" : "") +
+                                    "[wave]\nfile=" + wavPath + "\n");
     return dir + "/alsoft.conf";
 }
 

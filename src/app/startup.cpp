@@ -2,7 +2,6 @@
 #include "app/startup.h"
 
 #include "app/input.h"
-#include "app/memory_warmup.h"
 #include "core/fatal.h"
 #include "core/gl.h"
 #include "core/settings.h"
@@ -60,14 +59,8 @@ void openWindow(Renderer& renderer, bool visible) {
     glEnable(GL_CULL_FACE);
 }
 
-// What the warm-up faults in: the shadow array (four bytes a texel) and a third more for the first frame's
-// own allocations, 256 MB; 192 MB gained less and 512 MB kept the other core busy past the point of need.
-constexpr std::size_t SHADOW_ARRAY_BYTES = std::size_t{SHADOW_SIZE} * SHADOW_SIZE * SHADOW_LAYER_FACES * 4;
-constexpr std::size_t WARMUP_BYTES = SHADOW_ARRAY_BYTES + SHADOW_ARRAY_BYTES / 3;
-
 void initRenderer(Renderer& renderer, bool visible) {
     renderer.shadowsInitialised = false;
-    startMemoryWarmup(WARMUP_BYTES);
     // The sky's faces decode while the window and context come up.
     std::future<std::vector<DecodedImage>> skyFaces =
         std::async(std::launch::async, decodeCubemapFaces, SKYBOX_FACES);

@@ -40,8 +40,7 @@ struct Renderer {
     unsigned int sceneFramebuffer = 0;
     unsigned int shadowFramebuffer = 0;
     unsigned int shadowMapArray = 0;
-    // Nearest texels for the passes that look shadows up: each lookup already sits in a filter of its own,
-    // and one texel costs the software rasteriser a quarter of four.
+    // Nearest texels for the passes that look shadows up: each lookup already sits in a filter of its own.
     unsigned int shadowLookupSampler = 0;
     bool shadowsInitialised = false;
     std::unique_ptr<Shader> shadowShader;
