@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdio>
 #include <numeric>
+#include <vector>
 
 namespace {
 
@@ -35,7 +36,7 @@ TEST(Tools, CaptureAroundTwentySecondsWritesFramesTheLanternSoundAndAnMp4OfBoth)
     const std::string out = makeTempDir("capture") + "/flight";
     const CommandResult run = tool("capture", "--out '" + out + "' --from 19.5 --to 20.5 --fps 10 --size 160x90");
     ASSERT_EQ(run.status, 0) << run.output;
-    for (const std::string line : {std::string("frame 11/11 at 20.5 s"), "wrote " + out + "/flight.mp4"})
+    for (const std::string& line : {std::string("\nframe 11/11 (100 %) at 20.5 s, took "), "wrote " + out + "/flight.mp4\n"})
         EXPECT_NE(run.output.find(line), std::string::npos) << line << " not in\n" << run.output;
     const Picture first = readImage(out + "/frame_00000.png"), last = readImage(out + "/frame_00010.png");
     EXPECT_TRUE(first.width == 160 && first.height == 90 && looksDrawn(first) && looksDrawn(last));
@@ -52,6 +53,55 @@ TEST(Tools, CaptureAroundTwentySecondsWritesFramesTheLanternSoundAndAnMp4OfBoth)
     double video = 0.0, audio = 0.0;
     ASSERT_EQ(std::sscanf(streams.c_str(), "h264,%lf\naac,%lf", &video, &audio), 2) << streams;
     EXPECT_TRUE(std::fabs(video - 1.1) < 0.01 && std::fabs(audio - video) < 0.05) << streams;
+}
+
+TEST(Tools, CaptureLeavesTheRoutineStartUpLinesOutUnlessVerboseButNeverAFailure) {
+    const std::string fixture = readFile(sourceDir() + "/tests/fixtures/startup_lines.txt");
+    ASSERT_FALSE(fixture.empty()) << "tests/fixtures/startup_lines.txt is missing";
+    std::vector<std::string> startup;
+    for (size_t at = 0, end; (end = fixture.find('\n', at)) != std::string::npos; at = end + 1)
+        startup.push_back(fixture.substr(at, end - at));
+    const struct {
+        const char* wrap;     // %s: the capture command
+        const char* extra;    // more arguments
+        const char* removed;  // a file taken out of a copy of Resources, or none
+        int status;
+        bool startupShown;
+        std::vector<std::string> shown, hidden;
+    } rows[] = {
+        // In a log: a plain line each tenth of the way (every frame of three), nothing drawn in place.
+        {"%s", "", nullptr, 0, false, {"\nframe 1/3 (33 %) at 0 s, ", " left\nframe 2/3 (66 %) at 0.25 s, ",
+                                       "\nframe 3/3 (100 %) at 0.5 s, took "}, {"\r", "\033[K"}},
+        {"%s", "--verbose", nullptr, 0, true, {"\nframe 3/3 (100 %) at 0.5 s, took "}, {}},
+        // In a terminal: one line drawn over and over, ended once the frames are done.
+        {"script -qec \"%s\" /dev/null", "", nullptr, 0, false,
+         {"\rframe 1/3 (33 %) at 0 s, ", " left\033[K\rframe 2/3 (66 %) at 0.25 s, ",
+          "\rframe 3/3 (100 %) at 0.5 s, took "}, {" left\r\n"}},
+        {"%s", "", "Resources/models/candle2/lantern.fbx", 0, false,
+         {"[ERROR] Assimp: Unable to open file \"Resources/models/candle2/lantern.fbx\"", "frame 3/3 "}, {}},
+        // A fatal exit follows at once: the line must not be held back with the routine ones.
+        {"%s", "", "Resources/shader/fragment.shader", 255, false,
+         {"Failed to open shader file: Resources/shader/fragment.shader"}, {"frame 1/3 "}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.wrap) + " " + row.extra + " without " + (row.removed ? row.removed : "nothing"));
+        const std::string dir = row.removed ? makeGameDir("capture-lines") : sourceDir();
+        if (row.removed) {
+            ASSERT_EQ(std::remove((dir + "/" + row.removed).c_str()), 0) << row.removed;
+        }
+        const std::string capture = binaryDir() + "/tools/capture/hollowmere-capture --to 0.5 --fps 4 --size 64x36 "
+                                    "--no-sound --out " + makeTempDir("capture-lines") + " " + row.extra;
+        char command[1024];
+        std::snprintf(command, sizeof command, row.wrap, capture.c_str());
+        const CommandResult run = runCommand("cd '" + dir + "' && " + command);
+        EXPECT_EQ(run.status, row.status) << run.output;
+        for (const std::string& line : startup)
+            EXPECT_EQ(run.output.find(line) != std::string::npos, row.startupShown) << line << " in\n" << run.output;
+        for (const std::string& text : row.shown)
+            EXPECT_NE(run.output.find(text), std::string::npos) << text << " not in\n" << run.output;
+        for (const std::string& text : row.hidden)
+            EXPECT_EQ(run.output.find(text), std::string::npos) << text << " in\n" << run.output;
+    }
 }
 
 TEST(Tools, BenchPrintsTheTableAndAJsonLineWithEveryPass) {

@@ -32,9 +32,11 @@ bool reaped(GameRun& run, int flags) {
 
 }  // namespace
 
-GameRun::GameRun(const std::string& where, const std::string& env, double windowSeconds) : dir(where) {
+GameRun::GameRun(const std::string& where, const std::string& env, double windowSeconds, const std::string& program)
+    : dir(where) {
     if ((pid = fork()) == 0) {
-        const std::string cmd = "cd " + dir + " && " + env + " exec " + binaryDir() + "/hollowmere >out.txt 2>&1 </dev/null";
+        const std::string binary = program.empty() ? binaryDir() + "/hollowmere" : program;
+        const std::string cmd = "cd " + dir + " && " + env + " exec " + binary + " >out.txt 2>&1 </dev/null";
         execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }

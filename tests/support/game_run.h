@@ -13,8 +13,10 @@ struct GameRun {
     std::string dir, window;
     int pid = 0, status = -1;
 
-    // Starts build/hollowmere in dir with extra environment `env`; waits up to windowSeconds for its window.
-    GameRun(const std::string& dir, const std::string& env = "", double windowSeconds = 60.0);
+    // Starts build/hollowmere (or `program`, which must end by exec'ing the game) in dir with extra environment
+    // `env`; waits up to windowSeconds for its window.
+    GameRun(const std::string& dir, const std::string& env = "", double windowSeconds = 60.0,
+            const std::string& program = "");
     GameRun(const GameRun&) = delete;
     GameRun& operator=(const GameRun&) = delete;
     ~GameRun();

@@ -1,10 +1,12 @@
 // hollowmere-capture: renders the flight at a fixed frame rate into PNG frames and its sound into a WAV file,
 // and with ffmpeg both into one MP4.
 #include "flight_sound.h"
+#include "progress.h"
 
 #include "common/arguments.h"
 #include "common/offscreen_run.h"
 #include "common/png.h"
+#include "common/quiet_startup.h"
 
 #include <cmath>
 #include <cstdio>
@@ -24,11 +26,13 @@ struct CaptureOptions {
     double from = 0.0;
     double to = -1.0;  // negative: to the end of the flight
     bool sound = true;
+    bool verbose = false;  // the game's routine start-up lines too
 };
 
 std::optional<int> parseArgs(int argc, char** argv, CaptureOptions& options) {
     CLI::App app{"Renders the flight at a fixed frame rate into PNG frames and its sound into a WAV file, "
-                 "and with ffmpeg both into one MP4.",
+                 "and with ffmpeg both into one MP4. Shows its progress on one line in a terminal, a line each "
+                 "tenth of the way otherwise.",
                  "hollowmere-capture"};
     useToolDefaults(app);
     app.add_option("--out", options.out, "folder for the frames, flight.wav and flight.mp4")->required();
@@ -44,6 +48,7 @@ std::optional<int> parseArgs(int argc, char** argv, CaptureOptions& options) {
     bool noSound = false;
     app.add_flag("--no-sound", noSound, "frames only, no flight.wav");
     app.add_flag("--overlay", options.setup.overlay, "draw the frame-rate text");
+    app.add_flag("--verbose", options.verbose, "also print the game's start-up lines (models loaded, lights placed)");
     if (const std::optional<int> status = readArguments(app, argc, argv)) return status;
     options.sound = !noSound;
     if (options.to < 0.0 || options.to >= options.from) return std::nullopt;
@@ -56,6 +61,13 @@ std::string framePath(const std::string& dir, int index) {
     char name[32];
     std::snprintf(name, sizeof name, "/frame_%05d.png", index);
     return dir + name;
+}
+
+// The folder as an absolute path without a trailing separator.
+std::string folderPath(const std::string& folder) {
+    std::filesystem::path path = std::filesystem::absolute(folder).lexically_normal();
+    if (!path.has_filename() && path.has_relative_path()) path = path.parent_path();
+    return path.string();
 }
 
 // Single-quoted for the shell.
@@ -75,10 +87,12 @@ void encodeVideo(const CaptureOptions& options, bool withSound) {
     std::snprintf(rate, sizeof rate, "%g", options.fps);
     // yuv420p plays everywhere but needs even sides.
     const std::string sound = withSound ? " -i " + quoted(options.out + "/flight.wav") + " -c:a aac -b:a 192k" : "";
-    const std::string command = std::string("ffmpeg -y -loglevel error -framerate ") + rate + " -i " +
+    // -nostdin: in a terminal ffmpeg would read keys meant for the shell.
+    const std::string command = std::string("ffmpeg -nostdin -y -loglevel error -framerate ") + rate + " -i " +
                                 quoted(options.out + "/frame_%05d.png") + sound +
                                 " -vf 'pad=ceil(iw/2)*2:ceil(ih/2)*2' -pix_fmt yuv420p " +
                                 quoted(options.out + "/flight.mp4");
+    std::cout << "encoding " << options.out << "/flight.mp4" << std::endl;
     if (std::system(command.c_str()) == 0) std::cout << "wrote " << options.out << "/flight.mp4" << std::endl;
     else std::cout << "Failed to encode video: " << options.out << "/flight.mp4" << std::endl;
 }
@@ -91,6 +105,7 @@ struct CaptureRun {
     bool withSound = false;
     int count = 0;
     int written = 0;
+    Progress progress;
 };
 
 int openCapture(CaptureRun& run, OffscreenGame& game) {
@@ -99,6 +114,11 @@ int openCapture(CaptureRun& run, OffscreenGame& game) {
     const double to = options.to < 0.0 ? flightLength(game.registry) : options.to;
     // The small slack keeps an end on the grid.
     run.count = static_cast<int>(std::floor((to - options.from) * options.fps + 1e-4)) + 1;
+    if (run.count > 0)
+        std::cout << "rendering " << run.count << " frames of " << options.setup.size.width << "x"
+                  << options.setup.size.height << " at " << options.fps << " fps, " << options.from << " to "
+                  << options.from + (run.count - 1) / options.fps << " s, into " << options.out << std::endl;
+    run.progress = startProgress(run.count);
     return run.count;
 }
 
@@ -119,13 +139,12 @@ bool keepFrame(CaptureRun& run, OffscreenGame& game, int index) {
     if (index == 0) mixFlightSound(run.sound, game.registry, options.from, false);
     mixFlightSound(run.sound, game.registry, options.from + (index + 1) * step, true);
     if (!writePng(framePath(options.out, index), game.lastFrame)) {
+        endProgressLine(run.progress);
         std::cout << "Failed to write frame: " << framePath(options.out, index) << std::endl;
         return false;
     }
     ++run.written;
-    if (index % 30 == 29 || index + 1 == run.count)
-        std::cout << "frame " << index + 1 << "/" << run.count << " at " << options.from + index * step << " s"
-                  << std::endl;
+    showProgress(run.progress, run.written, options.from + index * step);
     return true;
 }
 
@@ -150,15 +169,22 @@ int main(int argc, char** argv) {
         std::cout << "Failed to create capture folder: " << options.out << std::endl;
         return 1;
     }
+    // Said in full at the end, wherever the capture was started from.
+    options.out = folderPath(options.out);
 
     options.setup.keepFrames = true;
-    CaptureRun run{options, {}, false, 0, 0};
+    CaptureRun run{options, {}, false, 0, 0, {}};
     RunHooks hooks;
-    hooks.opened = [&run](OffscreenGame& game) { return openCapture(run, game); };
+    if (!options.verbose) beginQuietStartup();
+    hooks.opened = [&run](OffscreenGame& game) {
+        endQuietStartup();
+        return openCapture(run, game);
+    };
     hooks.before = [&run](OffscreenGame& game, int index) { return poseFrame(run, game, index); };
     hooks.after = [&run](OffscreenGame& game, int index) { return keepFrame(run, game, index); };
     OffscreenGame game;
     runOffscreen(game, options.setup, hooks);
+    endQuietStartup();
 
     std::cout << "wrote " << run.written << " frames to " << options.out << std::endl;
     const bool soundWritten = writeSound(run);
