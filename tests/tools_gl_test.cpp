@@ -61,8 +61,13 @@ TEST(Tools, CaptureLeavesTheRoutineStartUpLinesOutUnlessVerboseButNeverAFailure)
     std::vector<std::string> startup;
     for (size_t at = 0, end; (end = fixture.find('\n', at)) != std::string::npos; at = end + 1)
         startup.push_back(fixture.substr(at, end - at));
+    // An ffmpeg that fails, first on the PATH.
+    const std::string brokenFfmpeg = makeTempDir("broken-ffmpeg");
+    writeFile(brokenFfmpeg + "/ffmpeg", "#!/bin/sh\nexit 1\n");
+    ASSERT_EQ(runCommand("chmod +x '" + brokenFfmpeg + "/ffmpeg'").status, 0);
+    const std::string withBrokenFfmpeg = "PATH='" + brokenFfmpeg + "':\"$PATH\" %s";
     const struct {
-        const char* wrap;     // %s: the capture command
+        std::string wrap;     // %s: the capture command
         const char* extra;    // more arguments
         const char* removed;  // a file taken out of a copy of Resources, or none
         int status;
@@ -82,9 +87,11 @@ TEST(Tools, CaptureLeavesTheRoutineStartUpLinesOutUnlessVerboseButNeverAFailure)
         // A fatal exit follows at once: the line must not be held back with the routine ones.
         {"%s", "", "Resources/shader/fragment.shader", 255, false,
          {"Failed to open shader file: Resources/shader/fragment.shader"}, {"frame 1/3 "}},
+        // A video that could not be made is a failed capture, said and in the status.
+        {withBrokenFfmpeg, "", nullptr, 1, false, {"frame 3/3 ", "Failed to encode video: "}, {"/flight.mp4\nwrote"}},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(std::string(row.wrap) + " " + row.extra + " without " + (row.removed ? row.removed : "nothing"));
+        SCOPED_TRACE(row.wrap + " " + row.extra + " without " + (row.removed ? row.removed : "nothing"));
         const std::string dir = row.removed ? makeGameDir("capture-lines") : sourceDir();
         if (row.removed) {
             ASSERT_EQ(std::remove((dir + "/" + row.removed).c_str()), 0) << row.removed;
@@ -92,7 +99,7 @@ TEST(Tools, CaptureLeavesTheRoutineStartUpLinesOutUnlessVerboseButNeverAFailure)
         const std::string capture = binaryDir() + "/tools/capture/hollowmere-capture --to 0.5 --fps 4 --size 64x36 "
                                     "--no-sound --out " + makeTempDir("capture-lines") + " " + row.extra;
         char command[1024];
-        std::snprintf(command, sizeof command, row.wrap, capture.c_str());
+        std::snprintf(command, sizeof command, row.wrap.c_str(), capture.c_str());
         const CommandResult run = runCommand("cd '" + dir + "' && " + command);
         EXPECT_EQ(run.status, row.status) << run.output;
         for (const std::string& line : startup)

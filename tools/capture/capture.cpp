@@ -78,10 +78,11 @@ std::string quoted(const std::string& text) {
 }
 
 // The frames, with the sound when there is one, as one MP4 when ffmpeg is on the PATH; frames alone otherwise.
-void encodeVideo(const CaptureOptions& options, bool withSound) {
+// False only when ffmpeg ran and failed.
+bool encodeVideo(const CaptureOptions& options, bool withSound) {
     if (std::system("command -v ffmpeg > /dev/null 2>&1") != 0) {
         std::cout << "ffmpeg not found: frames only, no " << options.out << "/flight.mp4" << std::endl;
-        return;
+        return true;
     }
     char rate[32];
     std::snprintf(rate, sizeof rate, "%g", options.fps);
@@ -93,8 +94,12 @@ void encodeVideo(const CaptureOptions& options, bool withSound) {
                                 " -vf 'pad=ceil(iw/2)*2:ceil(ih/2)*2' -pix_fmt yuv420p " +
                                 quoted(options.out + "/flight.mp4");
     std::cout << "encoding " << options.out << "/flight.mp4" << std::endl;
-    if (std::system(command.c_str()) == 0) std::cout << "wrote " << options.out << "/flight.mp4" << std::endl;
-    else std::cout << "Failed to encode video: " << options.out << "/flight.mp4" << std::endl;
+    if (std::system(command.c_str()) == 0) {
+        std::cout << "wrote " << options.out << "/flight.mp4" << std::endl;
+        return true;
+    }
+    std::cout << "Failed to encode video: " << options.out << "/flight.mp4" << std::endl;
+    return false;
 }
 
 // The frames at from, from + step, ... up to and including the end, each written as it is presented,
@@ -188,6 +193,6 @@ int main(int argc, char** argv) {
 
     std::cout << "wrote " << run.written << " frames to " << options.out << std::endl;
     const bool soundWritten = writeSound(run);
-    if (run.written == run.count) encodeVideo(options, soundWritten && run.withSound);
-    return run.written == run.count && soundWritten ? 0 : 1;
+    const bool encoded = run.written == run.count && encodeVideo(options, soundWritten && run.withSound);
+    return encoded && soundWritten ? 0 : 1;
 }
