@@ -116,7 +116,7 @@ TEST(AudioEndToEnd, TheLanternTwentySecondsInAndTheGlassAt51_45) {
         ASSERT_TRUE(waitForWave(wavPath, header, moment + 1.0)) << "the backend stopped short of " << moment + 1.0;
     }
     sendKey(run, "Escape");
-    ASSERT_EQ(waitForExit(run, 30.0), 0) << gameOutput(run);
+    ASSERT_EQ(waitForExit(run, WAIT), 0) << "Escape did not end the game with status 0 within 60 s\n" << gameOutput(run);
 
     WaveData wave;
     ASSERT_TRUE(readWave(wavPath, wave));
