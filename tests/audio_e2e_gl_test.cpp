@@ -1,9 +1,9 @@
 // The whole game heard through OpenAL Soft's wave backend: the lantern 20 s into the flight, the glass break at
 // 51.45 s. libfaketime's clock stands still and the test moves it, so the backend, which writes only time that
 // has passed, can neither run ahead of the game nor lag behind it: the clock stops just short of a moment until
-// the backend has written up to there, then just past it until the game has drawn a frame since (so it has
-// played the effect), and only then moves on. The effect's onset must fall between the two, however slowly the
-// machine draws or compiles shaders.
+// the backend has written up to there, then a little past it until the backend has got there too and the game
+// has drawn two frames since (so it has played the effect), and only then moves on. The effect's onset must
+// fall between the two stops, however slowly the machine draws or compiles shaders.
 #include "support/game_run.h"
 #include "support/process.h"
 #include "wave_capture.h"
@@ -19,7 +19,8 @@ namespace {
 
 constexpr size_t RATE = 44100;
 constexpr int PERIOD = 441;                         // frames the backend mixes and writes at a time
-constexpr double SHORT = 0.005, PAST = 0.005;       // where the clock stops before and after a moment
+// Where the clock stops before and after a moment; past it, far enough for the backend's writes to show.
+constexpr double SHORT = 0.005, PAST = 0.1;
 // What the backend may have mixed yet not written when the game plays an effect: a period and stdio's buffer.
 constexpr double UNWRITTEN = (PERIOD + BUFSIZ / 8.0) / RATE;
 constexpr double WAIT = 60.0;                       // seconds: a few frames on a loaded machine, shaders compiled
@@ -85,8 +86,8 @@ TEST(AudioEndToEnd, TheLanternTwentySecondsInAndTheGlassAt51_45) {
     // A small window keeps turns of the loop short; F5 below takes the volumetric passes out too.
     writeFile(dir + "/Resources/settings.ini", "[window]\nWIDTH=320\nHEIGHT=240\nFULLSCREEN=false\n");
     setClock(clock, 0.0);
-    // The clock file is read on every call, so each step reaches the game and the backend at once.
-    GameRun run(dir, faketimeEnv() + " FAKETIME_TIMESTAMP_FILE=" + clock + " FAKETIME_NO_CACHE=1 ALSOFT_CONF=" +
+    // The clock file is read again at most once a second; the backend's writes tell when a step has landed.
+    GameRun run(dir, faketimeEnv() + " FAKETIME_TIMESTAMP_FILE=" + clock + " FAKETIME_CACHE_DURATION=1 ALSOFT_CONF=" +
                          writeWaveConfig(dir, wavPath, PERIOD));
     ASSERT_FALSE(run.window.empty()) << "no window within 60 s\n" << gameOutput(run);
     sendKey(run, "F5");
@@ -103,6 +104,7 @@ TEST(AudioEndToEnd, TheLanternTwentySecondsInAndTheGlassAt51_45) {
         setClock(clock, moment - SHORT);
         ASSERT_TRUE(waitForWave(wavPath, header, moment - SHORT)) << "the backend stopped short of " << moment;
         setClock(clock, moment + PAST);
+        ASSERT_TRUE(waitForWave(wavPath, header, moment + PAST)) << "the backend stopped short of " << moment + PAST;
         // Two frames drawn since, each told apart by F6: the turn after the first read the clock past the
         // moment and played the effect before the second was drawn.
         for (int frame = 0; frame < 2; ++frame) {
