@@ -26,7 +26,6 @@ struct Sphere {
 
 // A skinned model as the world update posed it for this frame; every pass that draws it reads this.
 struct Pose {
-    float time = 0.0f;             // the animationTime it was posed at
     std::vector<glm::mat4> bones;  // skinning matrices by bone index; empty for a model without a clip
     Sphere bounds;                 // round every posed vertex
 };

@@ -39,9 +39,8 @@ void poseDrawables(Registry& registry) {
     registry.each<Transform, Drawable>([&](Entity, Transform& transform, Drawable& drawable) {
         if (!isSkinned(drawable)) return;
         Pose& pose = drawable.pose;
-        pose.time = drawable.animationTime;
         pose.bones.clear();
-        drawable.model->boneTransforms(pose.time, pose.bones);
+        drawable.model->boneTransforms(drawable.animationTime, pose.bones);
         pose.bounds = posedBounds(*drawable.model, pose.bones, worldMatrix(transform, registry));
     });
 }
