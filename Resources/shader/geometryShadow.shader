@@ -25,14 +25,16 @@ bool outsideFace(vec4 clip[6], int count) {
 }
 
 // Where two tangent lines of a circle of radius r round corner meet: those with outward normals a and b,
-// less than a right angle apart.
+// less than a half turn apart.
 vec3 tangentsMeet(vec3 corner, vec3 a, vec3 b, float r) {
     return corner + r * (a + b) / (1.0 + dot(a, b));
 }
 
-// The triangle widened by r in its plane, as a hexagon round it in order: the three edges moved out by r,
-// and each corner cut off by the tangent of the circle of radius r round it. Holds every point within r of
-// the triangle. count is 3 when there is nothing to widen.
+// The triangle widened by r in its plane, as a convex polygon round it in order: the three edges moved out by
+// r, meeting where they meet unless that lies more than SPIKE r from the corner, where the corner is cut off
+// by the tangent of the circle of radius r round it. Holds every point within r of the triangle; returns the
+// number of corners, 3 when there is nothing to widen.
+const float SPIKE = 2.0;
 int widen(vec3 v[3], float r, out vec3 shape[6]) {
     vec3 normal = cross(v[1] - v[0], v[2] - v[0]);
     if (r <= 0.0 || dot(normal, normal) < 1e-20) {
@@ -40,16 +42,22 @@ int widen(vec3 v[3], float r, out vec3 shape[6]) {
         return 3;
     }
     normal = normalize(normal);
-    vec3 out_[3];  // outward normal of the edge from corner i to corner i + 1
-    for (int i = 0; i < 3; ++i) out_[i] = normalize(cross(v[(i + 1) % 3] - v[i], normal));
+    vec3 edgeOut[3];  // outward normal of the edge from corner i to corner i + 1
+    for (int i = 0; i < 3; ++i) edgeOut[i] = normalize(cross(v[(i + 1) % 3] - v[i], normal));
+    int count = 0;
     for (int i = 0; i < 3; ++i) {
-        vec3 before = out_[(i + 2) % 3], after = out_[i];
+        vec3 before = edgeOut[(i + 2) % 3], after = edgeOut[i];
+        // The edges' offsets meet r / cos(half the turn between their normals) from the corner.
+        if (1.0 + dot(before, after) >= 2.0 / (SPIKE * SPIKE)) {
+            shape[count++] = tangentsMeet(v[i], before, after, r);
+            continue;
+        }
         vec3 middle = before + after;
         middle = dot(middle, middle) > 1e-12 ? normalize(middle) : normalize(v[i] - (v[0] + v[1] + v[2]) / 3.0);
-        shape[2 * i] = tangentsMeet(v[i], before, middle, r);
-        shape[2 * i + 1] = tangentsMeet(v[i], after, middle, r);
+        shape[count++] = tangentsMeet(v[i], before, middle, r);
+        shape[count++] = tangentsMeet(v[i], after, middle, r);
     }
-    return 6;
+    return count;
 }
 
 void main() {
@@ -61,11 +69,11 @@ void main() {
     }
     vec3 shape[6];
     int count = widen(v, widening.x + widening.y * farthest, shape);
-    // Round the shape as a strip: 0 1 5 2 4 3 for six corners, 0 1 2 for three.
-    const int STRIP[6] = int[6](0, 1, 5, 2, 4, 3);
     vec4 world[6];
     for (int i = 0; i < count; ++i) {
-        vec3 fromLight = shape[count == 6 ? STRIP[i] : i] - lightPos.xyz;
+        // Round the convex shape as a strip: 0 1 n-1 2 n-2 ...
+        int corner = (i % 2 == 1) ? (i + 1) / 2 : (count - i / 2) % count;
+        vec3 fromLight = shape[corner] - lightPos.xyz;
         float d = length(fromLight);
         float keep = max(1.0 - (queryMargin.x + queryMargin.y * d) / max(d, 1e-6), 0.0);
         world[i] = vec4(lightPos.xyz + fromLight * keep, 1.0);
