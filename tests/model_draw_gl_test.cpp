@@ -35,7 +35,9 @@ struct ModelDraw : GlTest {
     std::vector<int> litAfterDraw(Model& model, float time) {
         glClearColor(0, 0, 0, 1);
         glClear(GL_COLOR_BUFFER_BIT);
-        model.draw(shader, time, 2);
+        std::vector<glm::mat4> bones;
+        model.boneTransforms(time, bones);
+        model.draw(shader, bones, 2);
         std::vector<int> lit;
         for (int x : {8, 36}) {
             unsigned char pixel[4] = {0, 0, 0, 0};

@@ -156,6 +156,28 @@ TEST_F(RenderPictures, APanelWhollyBehindAWallLooksTheSameOnceKnownHiddenAndLigh
     EXPECT_GT(off.around(panel), known.around(panel) + 20.0f);
 }
 
+TEST_F(RenderPictures, APanelWhoseEdgeIsWithinTheShadowDiscOfTheLightKeepsItsFringe) {
+    // A light before a 0.3 m thick wall; behind it, in its shadow, a panel whose edge ends 3 cm short of where
+    // the shadow does (z = 1.5), within the lookups' disc, and one more deep in the shadow. Seen from behind
+    // the wall, close up.
+    tiny::Scene scene(W, H);
+    scene.addEntity(scene.addModel(tiny::box("wall", {2.0f, -1.0f, -1.0f}, {2.3f, 1.0f, 1.0f})));
+    scene.addEntity(scene.addModel({tiny::quad("edge", {3.0f, -0.5f, 1.47f}, {0, 1, 0}, {0, 0, -0.97f})}));
+    const Entity deep = scene.addEntity(scene.addModel({tiny::quad("deep", {3.0f, -0.5f, 0.4f}, {0, 1, 0}, {0, 0, -0.8f})}));
+    scene.addLight({0.0f, 0.0f, 0.0f});
+    scene.lookAt({2.6f, 0.0f, 1.25f}, {3.0f, 0.0f, 1.3f});
+    scene.frame();
+    scene.frame();
+    const tiny::Picture known = scene.frame();
+    EXPECT_NE(hiddenCubes(*scene.renderer.lightVisibility, deep, scene.models[2]->meshes[0]), 0u)
+        << "the queries hide nothing here";
+    scene.renderer.lightVisibility.reset();
+    const tiny::Picture unculled = scene.frame();
+    EXPECT_GT(unculled.around(scene.pixelOf({3.0f, 0.0f, 1.465f}), 1), unculled.around(scene.pixelOf({3.0f, 0.0f, 1.3f}), 1) + 3.0f)
+        << "no fringe of light along the panel's edge";
+    EXPECT_EQ(known.pixelsUnlike(unculled), 0);
+}
+
 TEST_F(RenderPictures, NormalMappingReshadesOnlyTheSurfaceWhoseMapTiltsItsNormals) {
     tiny::Scene scene(W, H);
     // The right wall's map tilts every normal 45 degrees toward +x, away from the light; the left one's is flat.

@@ -2,6 +2,7 @@
 #include "assets/model.h"
 #include "render/forward_pass.h"
 #include "render/frame.h"
+#include "render/light_visibility.h"
 #include "render/renderer.h"
 #include "render/shadow_pass.h"
 #include "world/lights.h"
@@ -44,6 +45,11 @@ TEST(ShaderConstants, EveryNumberAShaderSharesWithTheCodeIsTheCodesValue) {
         {"volumetricFragment.shader", "MAX_LIGHTS", MAX_LIGHTS, false, true},
         {"fragment.shader", "SHADOW_MAP_SIZE", SHADOW_SIZE, false, true},
         {"fragment.shader", "REACH_SHARE", REACH_SHARE, false, true},
+        {"fragment.shader", "SHADOW_NORMAL_OFFSET_TEXELS", SHADOW_NORMAL_OFFSET_TEXELS, false, true},
+        {"fragment.shader", "SHADOW_BIAS_TEXELS", SHADOW_BIAS_TEXELS, false, true},
+        {"fragment.shader", "SHADOW_BIAS_METRES", SHADOW_BIAS_METRES, false, true},
+        {"fragment.shader", "SHADOW_DISC_METRES", SHADOW_DISC_METRES, false, true},
+        {"fragment.shader", "SHADOW_DISC_PER_METRE", SHADOW_DISC_PER_METRE, false, true},
         {"vertex.shader", "MAX_BONES", MAX_BONES, false, true},
         {"vertex.shader", "MAX_LIGHTS", MAX_LIGHTS, false, true},
         {"vertex.shader", "BOUNCE", BOUNCE_SHARE, false, true},
@@ -76,4 +82,37 @@ TEST(ShaderConstants, TheMainProgramTestsTheReachWithTheSharedNumber) {
     const std::string text = shaderText("fragment.shader");
     EXPECT_EQ(found(text, "strength >= ([0-9.]+)"), "") << "a reach test with its own number";
     EXPECT_EQ(found(text, "strength >= (REACH_SHARE)"), "REACH_SHARE");
+}
+
+TEST(ShaderConstants, TheShadowLookupsSampleWhereTheVisibilityQueriesLookWithTheSharedNumbers) {
+    const std::string text = shaderText("fragment.shader");
+    // Each line that places a lookup reads the shared numbers, and no number of its own.
+    const struct {
+        const char* what;
+        const char* line;   // a pattern capturing the right-hand side
+        const char* names;  // what it must read
+    } lines[] = {
+        {"the normal offset", "vec3 p = ([^;]+);", "SHADOW_NORMAL_OFFSET_TEXELS"},
+        {"the bias along the ray", "float bias = ([^;]+);", "SHADOW_BIAS_TEXELS SHADOW_BIAS_METRES"},
+        {"the disc's radius", "float radius = ([^;]+);", "SHADOW_DISC_METRES SHADOW_DISC_PER_METRE"},
+    };
+    for (const auto& l : lines) {
+        const std::string expression = found(text, l.line);
+        ASSERT_FALSE(expression.empty()) << "fragment.shader places no " << l.what;
+        std::istringstream names(l.names);
+        for (std::string name; names >> name;) EXPECT_NE(expression.find(name), std::string::npos) << l.what;
+        EXPECT_EQ(found(expression, "([0-9]*\\.[0-9]+)"), "") << l.what << " has a number of its own: " << expression;
+    }
+}
+
+TEST(ShaderConstants, TheVisibilityQueriesCoverTheLookupsOffsetsAndDisc) {
+    // Drawn nearer the light by at least the normal offset and the bias along the ray, and widened sideways by
+    // the whole disc, at every distance.
+    for (const float d : {0.0f, 1.0f, 5.0f, 30.0f}) {
+        const float texel = SHADOW_TEXELS_PER_METRE * d;
+        const float offsets = (SHADOW_NORMAL_OFFSET_TEXELS + SHADOW_BIAS_TEXELS) * texel + SHADOW_BIAS_METRES;
+        EXPECT_GE(VISIBILITY_MARGIN_CONSTANT + VISIBILITY_MARGIN_PER_METRE * d, offsets) << d << " m";
+        EXPECT_GE(VISIBILITY_WIDENING_CONSTANT + VISIBILITY_WIDENING_PER_METRE * d,
+                  SHADOW_DISC_METRES + SHADOW_DISC_PER_METRE * d) << d << " m";
+    }
 }

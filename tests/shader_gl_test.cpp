@@ -24,16 +24,17 @@ using ShaderTest = GlTest;
 using ShaderDeathTest = GlTest;
 
 TEST_F(ShaderTest, EveryShippedProgramAndItsVariantsLinkWithEmptyLogs) {
-    // Vertex, fragment and geometry stage of each.
-    const std::array<const char*, 3> programs[] = {
-        {"vertex", "fragment", " "},
-        {"vertexShadow", "fragmentShadow", "geometryShadow"},
-        {"volumetricVertex", "volumetricFragment", " "},
-        {"volumetricDownsampleVertex", "volumetricDownsampleFragment", " "},
-        {"blurVertex", "blurFragment", " "},
-        {"quadVertex", "quadFragment", " "},
-        {"hudVertex", "hudFragment", " "},
-        {"skyboxVertex", "skyboxFragment", " "}};
+    // Vertex, fragment and geometry stage of each, and the defines it is built with.
+    const std::array<const char*, 4> programs[] = {
+        {"vertex", "fragment", " ", ""},
+        {"vertexShadow", "fragmentShadow", " ", "#define ONE_FACE"},
+        {"vertexShadow", "fragmentShadow", "geometryShadow", ""},
+        {"volumetricVertex", "volumetricFragment", " ", ""},
+        {"volumetricDownsampleVertex", "volumetricDownsampleFragment", " ", ""},
+        {"blurVertex", "blurFragment", " ", ""},
+        {"quadVertex", "quadFragment", " ", ""},
+        {"hudVertex", "hudFragment", " ", ""},
+        {"skyboxVertex", "skyboxFragment", " ", ""}};
     // Every field of the light record non-zero, so a member a shader reads but the code never writes (one
     // renamed on one side alone) reads back as its default 0.
     LightSource light;
@@ -43,9 +44,9 @@ TEST_F(ShaderTest, EveryShippedProgramAndItsVariantsLinkWithEmptyLogs) {
     light.mTau = 0.01f;
     light.mPhi = 100.0f;
     int programsWithLights = 0;
-    for (const auto& [vertex, fragment, geometry] : programs) {
+    for (const auto& [vertex, fragment, geometry, built] : programs) {
         const Shader base(SHIPPED + vertex + ".shader", SHIPPED + fragment + ".shader",
-                          geometry == NO_GEOMETRY ? NO_GEOMETRY : SHIPPED + geometry + ".shader");
+                          geometry == NO_GEOMETRY ? NO_GEOMETRY : SHIPPED + geometry + ".shader", built);
         // The forward pass builds the main program once per light count and once for depth alone.
         for (const char* defines : {"", "#define LIGHT_COUNT 1", "#define LIGHT_COUNT 8", "#define DEPTH_ONLY"}) {
             const Shader shader = *defines ? shaderVariant(base, defines) : base;

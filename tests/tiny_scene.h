@@ -8,9 +8,11 @@
 #include "render/composite.h"
 #include "render/forward_pass.h"
 #include "render/frame.h"
+#include "render/light_visibility.h"
 #include "render/overlay.h"
 #include "render/render_targets.h"
 #include "render/renderer.h"
+#include "render/shadow_cache.h"
 #include "render/shadow_pass.h"
 #include "render/sky.h"
 #include "render/volumetric_pass.h"
@@ -19,6 +21,7 @@
 #include "support/scene_builder.h"
 #include "world/components.h"
 #include "world/lights.h"
+#include "world/update.h"
 
 #include <glm/gtc/matrix_transform.hpp>
 #include <stb_image_write.h>
@@ -80,6 +83,13 @@ struct Picture {
                 sum += 0.2126f * c[0] + 0.7152f * c[1] + 0.0722f * c[2];
             }
         return n ? sum / static_cast<float>(n) : 0.0f;
+    }
+    // How many pixels differ from other's in any channel.
+    int pixelsUnlike(const Picture& other) const {
+        int unlike = 0;
+        for (std::size_t i = 0; i + 2 < rgb.size() && i + 2 < other.rgb.size(); i += 3)
+            unlike += rgb[i] != other.rgb[i] || rgb[i + 1] != other.rgb[i + 1] || rgb[i + 2] != other.rgb[i + 2];
+        return rgb.size() == other.rgb.size() ? unlike : width * height;
     }
 };
 
@@ -155,11 +165,24 @@ struct Scene {
         projection = frameProjection();
     }
 
-    // The frame's passes in the frame driver's order, ending in a window of our own that is read back.
+    // The shadow array is the largest thing a scene holds; a suite makes several.
+    ~Scene() {
+        glDeleteTextures(1, &renderer.shadowMapArray);
+        if (renderer.shadowCache) glDeleteTextures(6 * MAX_LIGHTS, renderer.shadowCache->faceStore.data());
+    }
+
+    // The frame's steps in the frame driver's order, with the clocks as they stand, ending in a window of our
+    // own that is read back.
     Picture frame() {
+        updateWorld(registry, 0.0f);
+        return passes();
+    }
+
+    // The same without the world update: the passes draw the poses as they were last worked out.
+    Picture passes() {
         if (!renderer.skybox) createRenderObjects(renderer, decodeCubemapFaces(SKYBOX_FACES));
         if (!renderer.shadowsInitialised) initShadows(renderer, registry);
-        shadowPass(renderer, registry, 0.0f);
+        shadowPass(renderer, registry);
         scenePass(renderer, registry, view, projection, eye, GL_FILL);
         skyPass(renderer, view, projection);
         if (volumetricEnabled) volumetricPasses(renderer, registry, eye, glm::inverse(view), projection, 0.0f);
@@ -171,6 +194,33 @@ struct Scene {
         return Picture{window.width, window.height, window.pixels()};
     }
 
+    // The six faces of one cube of the shadow array, as stored, one after the other.
+    std::vector<float> cube(int index) const {
+        const std::size_t face = static_cast<std::size_t>(SHADOW_SIZE) * SHADOW_SIZE;
+        std::vector<float> depth(6 * face, -1.0f);
+        GLuint fbo = 0;
+        glGenFramebuffers(1, &fbo);
+        glBindFramebuffer(GL_FRAMEBUFFER, fbo);
+        for (int f = 0; f < 6; ++f) {
+            glFramebufferTextureLayer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, renderer.shadowMapArray, 0, 6 * index + f);
+            glReadPixels(0, 0, SHADOW_SIZE, SHADOW_SIZE, GL_DEPTH_COMPONENT, GL_FLOAT, &depth[f * face]);
+        }
+        glBindFramebuffer(GL_FRAMEBUFFER, renderer.shadowFramebuffer);
+        glDeleteFramebuffers(1, &fbo);
+        return depth;
+    }
+
+    // Shadows as a renderer that has drawn nothing yet has them: a new cache over a cleared array, and
+    // nothing known of what the lights can see.
+    void freshShadows() {
+        glDeleteTextures(6 * MAX_LIGHTS, renderer.shadowCache->faceStore.data());
+        glDeleteFramebuffers(1, &renderer.shadowCache->layerFramebuffer);
+        renderer.shadowCache = std::make_unique<ShadowCache>();
+        createShadowCache(*renderer.shadowCache, renderer.shadowMapArray, SHADOW_SIZE, SHADOW_LAYER_FACES);
+        renderer.lightVisibility = std::make_unique<LightVisibility>();
+        createVisibilityBox(*renderer.lightVisibility);
+    }
+
     // Window pixel (x, y from the bottom) where a world point lands.
     glm::ivec2 pixelOf(const glm::vec3& world) const {
         const glm::vec4 clip = projection * view * glm::vec4(world, 1.0f);
@@ -179,5 +229,25 @@ struct Scene {
                 static_cast<int>((ndc.y * 0.5f + 0.5f) * settings.height)};
     }
 };
+
+// A 0.4 m box skinned to one bone that slides from `from` at 0 s to `to` at 1 s (by default from (1, 0, 0)
+// to (-3, 0, 0): at 0.9 s it stands at (-2.6, 0, 0)).
+inline Model& slidingBox(Scene& scene, const aiVector3D& from = {1.0f, 0.0f, 0.0f},
+                         const aiVector3D& to = {-3.0f, 0.0f, 0.0f}) {
+    auto imported = makeScene();
+    const unsigned int material = addMaterial(*imported, {"white.png"}, {"flat.png"});
+    addNode(imported->mRootNode, "slider");
+    for (aiMesh* mesh : box("slider", glm::vec3(-0.2f), glm::vec3(0.2f))) {
+        mesh->mMaterialIndex = material;
+        for (unsigned int v = 0; v < mesh->mNumVertices; ++v) addBoneWeight(*mesh, "slider", v, 1.0f);
+        addMesh(*imported, imported->mRootNode, mesh);
+    }
+    aiNodeAnim& channel = *addChannel(*addAnimation(*imported, "slide", 1.0, 1.0), "slider");
+    addPositionKey(channel, 0.0, from);
+    addPositionKey(channel, 1.0, to);
+    addRotationKey(channel, 0.0, aiQuaternion());
+    addScalingKey(channel, 0.0, aiVector3D(1.0f, 1.0f, 1.0f));
+    return scene.adopt(std::move(imported));
+}
 
 }  // namespace tiny

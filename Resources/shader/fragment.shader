@@ -71,6 +71,14 @@ const int SHADOW_SAMPLES = 12;
 const int SHADOW_FIRST = 3;  // samples taken before deciding a pixel is fully lit or fully dark
 const float SHADOW_MAP_SIZE = 1024.0;
 const float GOLDEN_ANGLE = 2.39996323;
+// Where the lookups sample round a pixel at distance d from the light: moved off the surface along its normal,
+// biased along the ray (each in shadow texels of 2 d / SHADOW_MAP_SIZE, and metres), over a disc on the
+// receiver's plane whose radius grows with d. The visibility queries' margin and widening cover them all.
+const float SHADOW_NORMAL_OFFSET_TEXELS = 1.5;
+const float SHADOW_BIAS_TEXELS = 1.5;
+const float SHADOW_BIAS_METRES = 0.002;
+const float SHADOW_DISC_METRES = 0.015;
+const float SHADOW_DISC_PER_METRE = 0.012;
 // A light weaker than this share of its colour adds nothing; the shadow pass draws no caster beyond it.
 const float REACH_SHARE = 0.002;
 
@@ -117,10 +125,10 @@ float shadowSample(PointLight light, vec3 p, float axisBias) {
 float shadowFactor(PointLight light, vec3 geometric, vec3 t, vec3 b, float distanceToLight, int samples, vec2 dir) {
     // One shadow texel's width at this distance: a face spans 90 degrees over SHADOW_MAP_SIZE texels.
     float texel = 2.0 * distanceToLight / SHADOW_MAP_SIZE;
-    vec3 p = fs.worldPos + geometric * (1.5 * texel);
-    float bias = 1.5 * texel + 0.002;
+    vec3 p = fs.worldPos + geometric * (SHADOW_NORMAL_OFFSET_TEXELS * texel);
+    float bias = SHADOW_BIAS_TEXELS * texel + SHADOW_BIAS_METRES;
     // Penumbra grows with the distance from the light: soft edges, contact stays sharp enough.
-    float radius = 0.015 + 0.012 * distanceToLight;
+    float radius = SHADOW_DISC_METRES + SHADOW_DISC_PER_METRE * distanceToLight;
     // The bias along the ray in the axis's terms, once for the whole disc: axis / distance hardly
     // changes across it.
     vec3 a = abs(p - light.mPosition);

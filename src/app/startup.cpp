@@ -68,7 +68,6 @@ void initRenderer(Renderer& renderer, bool visible) {
 
     createRenderObjects(renderer, skyFaces.get());
 
-    // The layered program that renders every light's six cube faces in one draw per caster.
     createShadowProgram(renderer);
 
     // Cursor hidden and captured: nobody steers.

@@ -58,6 +58,9 @@ struct BoneInfo {
     glm::mat4 finalTransform{1.0f};  // skinning matrix of the last hierarchy walk; identity for a bone without node
 };
 
+// Uploads "bones[i]" (up to MAX_BONES of them) and "hasAnimations" (skinned) to the program in use.
+void setBoneUniforms(const Shader& shader, const std::vector<glm::mat4>& bones, bool skinned);
+
 // Created once per file and never destroyed: owns the importer that keeps `scene` alive and GL objects.
 struct Model {
     std::string directory;                 // path up to its last "/"
@@ -101,8 +104,8 @@ struct Model {
     std::vector<Texture> loadMaterialTextures(const aiMaterial* material, aiTextureType type,
                                               const std::string& typeName);
 
-    // Bone matrices, "hasAnimations", then every mesh; the program is in use.
-    void draw(const Shader& shader, float time, int unitBase);
+    // The given bone matrices and "hasAnimations", then every mesh; the program is in use.
+    void draw(const Shader& shader, const std::vector<glm::mat4>& bones, int unitBase) const;
 
     // The animation walks (animation/hierarchy.cpp); all are no-ops without a scene.
     // Fills out with boneCount matrices for time in seconds; out untouched without an animation.

@@ -13,9 +13,8 @@
 #include "render/shadow_pass.h"
 #include "world/components.h"
 #include "world/lights.h"
+#include "world/pose.h"
 #include "world/transform.h"
-
-#include <glm/gtc/type_ptr.hpp>
 
 #include <algorithm>
 #include <cmath>
@@ -42,13 +41,6 @@ void setMaterial(const Shader& shader) {
     shader.setFloat("specularAlpha", SPECULAR_ALPHA);
 }
 
-void setBones(const Shader& shader, const std::vector<glm::mat4>& bones, bool skinned) {
-    for (std::size_t i = 0; i < std::min(bones.size(), static_cast<std::size_t>(MAX_BONES)); ++i)
-        glUniformMatrix4fv(shader.location("bones[" + std::to_string(i) + "]"), 1, GL_FALSE,
-                           glm::value_ptr(bones[i]));
-    glUniform1i(shader.location("hasAnimations"), skinned ? 1 : 0);
-}
-
 // Everything one entity's draws share, on the program in use.
 void setEntityUniforms(const ForwardPassContext& context, const Shader& shader, const Drawable& drawable,
                        const glm::mat4& world, const LightList& lights) {
@@ -72,8 +64,7 @@ void setEntityUniforms(const ForwardPassContext& context, const Shader& shader, 
 LightList lightsReaching(const Mesh& mesh, const glm::mat4& world, bool skinned, const LightList& lights) {
     if (skinned) return lights;
     const glm::vec3 centre = glm::vec3(world * glm::vec4(mesh.boundsCentre, 1.0f));
-    const float scale = std::max({glm::length(glm::vec3(world[0])), glm::length(glm::vec3(world[1])),
-                                  glm::length(glm::vec3(world[2]))});
+    const float scale = largestScale(world);
     const float radius = mesh.boundsRadius * scale;
     const float edge = mesh.longestEdge * scale;
     LightList reaching;
@@ -148,9 +139,7 @@ void drawDepth(const ForwardPassContext& context) {
         depth.setMat4("modelMatrix", worldMatrix(transform, registry));
         depth.setMat4("viewMatrix", context.view);
         depth.setMat4("projectionMatrix", context.projection);
-        std::vector<glm::mat4> bones;
-        drawable.model->boneTransforms(drawable.animationTime, bones);
-        setBones(depth, bones, drawable.model->boneCount != 0);
+        setBoneUniforms(depth, drawable.pose.bones, isSkinned(drawable));
         for (const Mesh& mesh : drawable.model->meshes) drawGeometry(mesh);
     });
     glBindVertexArray(0);
@@ -162,9 +151,7 @@ void drawLitMeshes(const ForwardPassContext& context, Entity entity, Drawable& d
                    const LightList& lights) {
     const LightVisibility* visibility = context.renderer.lightVisibility.get();
     Model& model = *drawable.model;
-    const bool skinned = model.boneCount != 0;
-    std::vector<glm::mat4> bones;
-    model.boneTransforms(drawable.animationTime, bones);
+    const bool skinned = isSkinned(drawable);
     std::vector<unsigned int> prepared;  // programs that hold this entity's uniforms
     const bool ambient = anyAmbientColour(lights);
     for (Mesh& mesh : model.meshes) {
@@ -173,7 +160,7 @@ void drawLitMeshes(const ForwardPassContext& context, Entity entity, Drawable& d
         shader.use();
         if (std::find(prepared.begin(), prepared.end(), shader.ID) == prepared.end()) {
             setEntityUniforms(context, shader, drawable, world, lights);
-            setBones(shader, bones, skinned);
+            setBoneUniforms(shader, drawable.pose.bones, skinned);
             prepared.push_back(shader.ID);
         }
         setNearLights(shader, reaching, lights, visibility ? hiddenCubes(*visibility, entity, mesh) : 0);

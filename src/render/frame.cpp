@@ -13,8 +13,8 @@
 #include "render/sky.h"
 #include "render/volumetric_pass.h"
 #include "world/camera_system.h"
-#include "world/clocks.h"
 #include "world/registry.h"
+#include "world/update.h"
 
 #include <glm/gtc/matrix_transform.hpp>
 
@@ -53,23 +53,24 @@ void renderFrame(Renderer& renderer, Registry& registry, float deltaTime) {
     updateCameras(registry, deltaTime, camera);
     // 3. Projection.
     const glm::mat4 projection = frameProjection();
-    // Every animated clock moves once a frame, before any pass poses a model at it.
-    advanceAnimationClocks(registry, deltaTime);
-    // 4. Shadow pass: the animated lights move, every light's cube is brought up to date.
-    shadowPass(renderer, registry, deltaTime);
-    // 5. Scene pass: lit drawables into the scene framebuffer, in the mode F1 set.
+    // 4. World: the clocks move, the skinned drawables are posed and the animated lights follow, once for
+    // every pass below.
+    updateWorld(registry, deltaTime);
+    // 5. Shadow pass: every light's cube is brought up to date.
+    shadowPass(renderer, registry);
+    // 6. Scene pass: lit drawables into the scene framebuffer, in the mode F1 set.
     scenePass(renderer, registry, camera.view, projection, camera.position, keyMode);
-    // 6. Sky, behind the scene.
+    // 7. Sky, behind the scene.
     skyPass(renderer, camera.view, projection);
-    // 7. Volumetric block (F5): depth halved, light ray-marched at half size and blurred.
+    // 8. Volumetric block (F5): depth halved, light ray-marched at half size and blurred.
     if (volumetricEnabled)
         volumetricPasses(renderer, registry, camera.position, camera.inverseView, projection, deltaTime);
-    // 8. Composite: scene and volumetric light to the window.
+    // 9. Composite: scene and volumetric light to the window.
     compositePass(renderer);
-    // 9. Overlay: frame-rate text over the finished frame.
+    // 10. Overlay: frame-rate text over the finished frame.
     overlayPass(renderer, registry);
-    // 10. Frame-rate count.
+    // 11. Frame-rate count.
     countFrame(glfwGetTime());
-    // 11. Swap.
+    // 12. Swap.
     presentFrame(renderer, keyMode);
 }

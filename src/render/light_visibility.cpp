@@ -64,6 +64,17 @@ void readVisibility(LightVisibility& visibility) {
     visibility.pending.clear();
 }
 
+void forgetVisibility(LightVisibility& visibility, int cube) {
+    std::erase_if(visibility.pending, [&](const LightVisibility::Query& query) {
+        if (query.cube != cube) return false;
+        glDeleteQueries(1, &query.name);
+        return true;
+    });
+    const std::uint8_t others = static_cast<std::uint8_t>(~(1u << cube));
+    for (auto& [key, hidden] : visibility.hidden) hidden &= others;
+    visibility.asked[static_cast<std::size_t>(cube)] = false;
+}
+
 std::uint8_t hiddenCubes(const LightVisibility& visibility, Entity entity, const Mesh& mesh) {
     const auto found = visibility.hidden.find({entity, &mesh});
     return found == visibility.hidden.end() ? 0 : found->second;

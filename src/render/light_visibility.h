@@ -20,7 +20,8 @@ struct Mesh;
 // A still light's cube holds the house's depth for the whole run, and moving casters only ever add
 // shadow. So a static mesh that no lookup of that cube could ever find lit adds no direct light from it,
 // whatever moves: the scene pass leaves that light out of the mesh's shadowed lighting. Each static mesh
-// within a still light's reach is drawn once against the static depth, with an occlusion query.
+// within a still light's reach is drawn against the static depth with an occlusion query, once for each
+// time that depth is drawn.
 // The queries carry no labels: llvmpipe (Mesa 22.3) corrupts its heap deleting a labelled query.
 struct LightVisibility {
     using Key = std::pair<Entity, const Mesh*>;  // a model's meshes stand in several places
@@ -44,12 +45,27 @@ struct LightVisibility {
     LightVisibility& operator=(const LightVisibility&) = delete;
 };
 
-// How much nearer its light a mesh is drawn for the query: the lookups' normal offset and bias along the
-// ray come to three shadow texels (2 d / SHADOW_SIZE each at distance d) and 2 mm; twice that, so a
-// surface the lookups could find lit is never counted hidden. Thinner than the house's 0.3 m walls
-// within a light's reach.
-inline constexpr float VISIBILITY_MARGIN_CONSTANT = 0.004f;
-inline constexpr float VISIBILITY_MARGIN_PER_METRE = 2.0f * 3.0f * 2.0f / static_cast<float>(SHADOW_SIZE);
+// What the scene's shadow lookups take round a pixel at distance d from the light (fragment.shader holds the
+// same numbers): the point moved off the surface along its normal and the bias along the ray, in shadow
+// texels (2 d / SHADOW_SIZE each) and metres, and the filter's disc on the receiver's plane, whose radius
+// grows with d.
+inline constexpr float SHADOW_NORMAL_OFFSET_TEXELS = 1.5f;
+inline constexpr float SHADOW_BIAS_TEXELS = 1.5f;
+inline constexpr float SHADOW_BIAS_METRES = 0.002f;
+inline constexpr float SHADOW_DISC_METRES = 0.015f;
+inline constexpr float SHADOW_DISC_PER_METRE = 0.012f;
+inline constexpr float SHADOW_TEXELS_PER_METRE = 2.0f / static_cast<float>(SHADOW_SIZE);
+
+// How much nearer its light a mesh is drawn for the query: the normal offset and the bias along the ray,
+// twice over, so a surface the lookups could find lit is never counted hidden. Thinner than the house's
+// 0.3 m walls within a light's reach.
+inline constexpr float VISIBILITY_MARGIN_CONSTANT = 2.0f * SHADOW_BIAS_METRES;
+inline constexpr float VISIBILITY_MARGIN_PER_METRE =
+    2.0f * (SHADOW_NORMAL_OFFSET_TEXELS + SHADOW_BIAS_TEXELS) * SHADOW_TEXELS_PER_METRE;
+// How far each triangle of a mesh is widened in its own plane for the query: the disc's radius at the
+// triangle's farthest corner, since the lookups of a pixel near a mesh's edge also sample beside it.
+inline constexpr float VISIBILITY_WIDENING_CONSTANT = SHADOW_DISC_METRES;
+inline constexpr float VISIBILITY_WIDENING_PER_METRE = SHADOW_DISC_PER_METRE;
 
 // The box's buffers; the context is current.
 void createVisibilityBox(LightVisibility& visibility);
@@ -67,6 +83,9 @@ void endVisibilityQuery();
 
 // Reads every query asked so far (waiting for them) and records the meshes no sample of which passed.
 void readVisibility(LightVisibility& visibility);
+
+// Drops what is known of cube, asked or answered: its static depth was drawn again.
+void forgetVisibility(LightVisibility& visibility, int cube);
 
 // The cubes whose lights the static casters hide the mesh of entity from entirely.
 std::uint8_t hiddenCubes(const LightVisibility& visibility, Entity entity, const Mesh& mesh);

@@ -43,8 +43,8 @@ struct Renderer {
     // Nearest texels for the passes that look shadows up: each lookup already sits in a filter of its own.
     unsigned int shadowLookupSampler = 0;
     bool shadowsInitialised = false;
-    std::unique_ptr<Shader> shadowShader;
-    std::unique_ptr<Shader> shadowFaceShader;  // the same without its geometry stage, one face per draw
+    std::unique_ptr<Shader> shadowFaceShader;  // the casters' depth, one cube face per draw
+    std::unique_ptr<Shader> visibilityShader;  // the visibility queries, into a light's six faces per draw
     std::unique_ptr<ShadowCache> shadowCache;  // static casters' depth, kept from frame to frame
     std::unique_ptr<LightVisibility> lightVisibility;  // static meshes the static casters hide from a light
     // Set by the benchmark; null while the game runs, so each pass's timing hook is one branch.
@@ -63,7 +63,7 @@ struct Renderer {
 // context is current.
 void createRenderObjects(Renderer& renderer, const std::vector<DecodedImage>& skyFaces);
 
-// The layered program that renders every light's six cube faces in one draw per caster.
+// The shadow pass's two programs: the one-face depth program and the layered visibility query program.
 void createShadowProgram(Renderer& renderer);
 
 // The scene framebuffer with its colour and depth textures at the window size.

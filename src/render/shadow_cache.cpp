@@ -1,4 +1,4 @@
-// Shadow cache: static depth per light, face tests for moving casters, face copies.
+// Shadow cache: which faces hold what, the face tests for moving casters, and the copies to and from the stores.
 #include "render/shadow_cache.h"
 
 #include "core/gl.h"
@@ -26,6 +26,7 @@ void createShadowCache(ShadowCache& cache, unsigned int liveArray, int size, int
     }
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     cache.staticReady.fill(false);
+    cache.staticCulling.fill(false);
     cache.storedFaces.fill(0);
     cache.movingFaces.fill(0);
 }
@@ -64,8 +65,7 @@ unsigned int createFaceStore(const ShadowCache& cache, int layer) {
     return texture;
 }
 
-}  // namespace
-
+// Copies the given faces of cube from the live array into their stores, making the stores it lacks.
 void storeFaces(ShadowCache& cache, unsigned int liveArray, int cube, std::uint8_t faces) {
     for (int face = 0; face < 6; ++face) {
         if (!(faces & (1u << face))) continue;
@@ -77,6 +77,7 @@ void storeFaces(ShadowCache& cache, unsigned int liveArray, int cube, std::uint8
     }
 }
 
+// Copies the given stored faces of cube back into the live array.
 void restoreFaces(const ShadowCache& cache, unsigned int liveArray, int cube, std::uint8_t faces) {
     for (int face = 0; face < 6; ++face) {
         const int layer = 6 * cube + face;
@@ -85,4 +86,32 @@ void restoreFaces(const ShadowCache& cache, unsigned int liveArray, int cube, st
         glCopyImageSubData(store, GL_TEXTURE_2D, 0, 0, 0, 0, liveArray, GL_TEXTURE_CUBE_MAP_ARRAY, 0, 0, 0, layer,
                            cache.size, cache.size, 1);
     }
+}
+
+}  // namespace
+
+bool staticDepthCurrent(const ShadowCache& cache, int cube, bool culling) {
+    const std::size_t i = static_cast<std::size_t>(cube);
+    return cache.staticReady[i] && cache.staticCulling[i] == culling;
+}
+
+void staticDepthDrawn(ShadowCache& cache, int cube, bool culling) {
+    const std::size_t i = static_cast<std::size_t>(cube);
+    cache.staticReady[i] = true;
+    cache.staticCulling[i] = culling;
+    cache.storedFaces[i] = 0;  // the stores are kept, to be written again before their next use
+    cache.movingFaces[i] = 0;
+}
+
+void restoreMovedFaces(const ShadowCache& cache, unsigned int liveArray, int cube) {
+    restoreFaces(cache, liveArray, cube, cache.movingFaces[static_cast<std::size_t>(cube)]);
+}
+
+void keepMovedFaces(ShadowCache& cache, unsigned int liveArray, int cube, std::uint8_t faces) {
+    const std::size_t i = static_cast<std::size_t>(cube);
+    // Faces not yet stored hold the static depth alone: no moving caster has drawn into them.
+    const std::uint8_t unstored = static_cast<std::uint8_t>(faces & ~cache.storedFaces[i]);
+    storeFaces(cache, liveArray, cube, unstored);
+    cache.storedFaces[i] |= unstored;
+    cache.movingFaces[i] = faces;
 }

@@ -1,4 +1,5 @@
-// Point-light shadows: each light's six cube-face matrices and the layered depth pass into the shadow array.
+// Point-light shadows: each light's six cube-face matrices and reach, and the pass that brings every light's
+// cube in the shadow array up to date.
 #pragma once
 
 #include "core/shader.h"
@@ -25,22 +26,14 @@ inline constexpr std::array<CubeFace, 6> CUBE_FACES = {{
     {{0.0f, 0.0f, -1.0f}, {0.0f, -1.0f, 0.0f}},
 }};
 
-// What the casters of one light are drawn with. light may be null (then nothing is drawn).
-struct ShadowPassContext {
-    float deltaTime = 0.0f;  // the clocks moved before the pass; casters are only posed here
-    Registry& registry;
-    Renderer& renderer;
-    const LightSource* light = nullptr;
-};
-
 // First frame: the light's cube index, its depth range and its six face matrices.
 void initShadowTransforms(LightSource& light, unsigned int shadowFramebuffer, int index);
 
-// Appends the six face matrices for the light's current position.
+// The six face matrices for the light's current position.
 void computeShadowTransforms(LightSource& light);
 
-// Uploads "cm_mat[0..5]", "lightID", "near_far" and "lightPos"; an animated light's matrices are rebuilt first.
-void setShadowUniforms(LightSource& light, const Shader& shadowShader);
+// Uploads "cm_mat[0..5]", "lightID", "near_far" and "lightPos" to the program in use.
+void setShadowUniforms(const LightSource& light, const Shader& shadowShader);
 
 // Distance from the light beyond which it adds less than 0.2 % of its colour (infinite without falloff).
 float lightReach(const LightSource& light);
@@ -49,18 +42,14 @@ float lightReach(const LightSource& light);
 // there too (its REACH_SHARE), so casters wholly beyond it change no pixel.
 inline constexpr float REACH_SHARE = 0.002f;
 
-// Draws every (Transform, Drawable) entity into the bound shadow framebuffer for the context's light.
-// A light without a cube in the array draws nothing: its layers do not exist. Meshes of static models that
-// lie wholly beyond the light's reach are left out.
-void drawShadowCasters(const ShadowPassContext& context);
-
 // First frame only: every light, last created first, gets cube 0, 1, 2 ... and its matrices.
 void initShadows(Renderer& renderer, Registry& registry);
 
-// Every light's cube brought up to date, shadowShader current: the still lights first (last created first),
-// their moving casters drawn only where the static depth does not hide them, then the lights that move.
-void renderShadowCasters(Renderer& renderer, Registry& registry, float deltaTime);
+// Every light's cube brought up to date, with the poses of the world update: the still lights first (last
+// created first), their static depth drawn again when culling changed and their moving casters drawn only
+// where the static depth does not hide them, then the lights that move.
+void renderShadowCasters(Renderer& renderer, Registry& registry);
 
-// The frame's shadow pass: the animated lights follow their nodes, then every light's cube is brought up
-// to date in the shadow array. The cache keeps what did not change, so the array is not cleared.
-void shadowPass(Renderer& renderer, Registry& registry, float deltaTime);
+// The frame's shadow pass: every light's cube brought up to date in the shadow array. The cache keeps what did
+// not change, so the array is not cleared.
+void shadowPass(Renderer& renderer, Registry& registry);

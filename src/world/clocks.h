@@ -3,7 +3,7 @@
 
 struct Registry;
 
-// Every animated Drawable's animationTime grows by deltaTime, once per frame before any pass poses it.
+// Every animated Drawable's animationTime grows by deltaTime, once per frame, before the drawables are posed.
 void advanceAnimationClocks(Registry& registry, float deltaTime);
 
 // Moves each animated light to its node's origin at the owner's animationTime (wrapped into the clip

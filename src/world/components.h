@@ -7,6 +7,8 @@
 #include <glm/glm.hpp>
 #include <glm/gtc/quaternion.hpp>
 
+#include <vector>
+
 struct Model;
 
 struct Transform {
@@ -16,6 +18,18 @@ struct Transform {
     Entity parent = nullEntity;                  // honoured by worldMatrix when it names a live entity
 };
 
+// A ball in world space.
+struct Sphere {
+    glm::vec3 centre{0.0f};
+    float radius = 0.0f;
+};
+
+// A skinned model as the world update posed it for this frame; every pass that draws it reads this.
+struct Pose {
+    std::vector<glm::mat4> bones;  // skinning matrices by bone index; empty for a model without a clip
+    Sphere bounds;                 // round every posed vertex
+};
+
 struct Drawable {
     Model* model = nullptr;     // not owned: the scene resources outlive every entity
     Shader shader;
@@ -23,6 +37,7 @@ struct Drawable {
     bool animated = true;       // clocks advance only while set
     float animationTime = 0.0f; // seconds: the skeleton's pose
     float cameraTime = 0.0f;    // seconds: the model camera's pose
+    Pose pose;                  // skinned models only
 };
 
 inline Drawable makeDrawable(Model* model, Shader shader) {

@@ -3,6 +3,7 @@
 
 #include <glm/gtc/matrix_transform.hpp>
 
+#include <algorithm>
 #include <cmath>
 
 glm::mat4 worldMatrix(const Transform& transform, Registry& registry) {
@@ -12,6 +13,11 @@ glm::mat4 worldMatrix(const Transform& transform, Registry& registry) {
     if (registry.valid(transform.parent) && registry.all_of<Transform>(transform.parent))
         return worldMatrix(registry.get<Transform>(transform.parent), registry) * local;
     return local;
+}
+
+float largestScale(const glm::mat4& world) {
+    return std::max({glm::length(glm::vec3(world[0])), glm::length(glm::vec3(world[1])),
+                     glm::length(glm::vec3(world[2]))});
 }
 
 glm::quat rotationFromEuler(const glm::vec3& angles) {
