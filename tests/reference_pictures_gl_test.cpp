@@ -21,9 +21,8 @@ const std::string FOLDER = "tests/fixtures/reference";
 const std::string LIST = FOLDER + "/pictures.txt";
 const std::string REMAKE = "scripts/remake-references";
 
-// llvmpipe draws these pictures to the bit from run to run: idle or with both cores busy, with a cold shader
-// cache, with 1 to 8 threads, in the sanitizer build. The bounds sit far below a real loss: without shadows the
-// 20 s picture moves 13 levels on average, without light shafts the 10 s one 28, without normal maps 0.6.
+// llvmpipe draws these pictures the same from run to run, busy or idle; the bounds leave room for another
+// driver's rounding yet sit far below a lost shadow, light shaft or normal map (figures in docs/testing.md).
 constexpr double MAX_MEAN_LEVELS = 0.25;  // mean absolute difference of each channel, levels of 255
 constexpr int FAR_LEVELS = 16;
 constexpr double MAX_FAR_SHARE = 0.001;  // pixels more than FAR_LEVELS apart in any channel
