@@ -59,12 +59,14 @@ out vec4 fragColor;
 
 // Cold moonlight that reaches everywhere, stronger from above than from below, and the share of each light
 // that the rooms bounce back (unshadowed, falling off gently), so nothing the camera sees is pitch black.
-const vec3 NIGHT_SKY = vec3(0.035, 0.048, 0.085);
-const vec3 NIGHT_GROUND = vec3(0.010, 0.012, 0.020);
-const float BOUNCE = 0.10;
+const vec3 NIGHT_SKY = vec3(0.11, 0.13, 0.22);
+const vec3 NIGHT_GROUND = vec3(0.025, 0.028, 0.04);
+const float BOUNCE = 0.25;
 const float BOUNCE_FALLOFF = 0.05;
 // Overall exposure of the linear result, before the highlights roll off.
 const float EXPOSURE = 1.3;
+// Candle and lamp light against the moonlit fill: the pools stay warm and the rooms readable.
+const float LIGHT_GAIN = 2.5;
 
 // Shadow filter: a disc of samples on the receiver's own plane, so sloped surfaces never shadow themselves.
 const int SHADOW_SAMPLES = 12;
@@ -269,7 +271,7 @@ void main() {
         direct += reachedLight(nearLight[i], n, geometric, discT, discB, toCamera, albedo, kd, ks, dir);
     }
 #endif
-    vec3 color = ka * ambient * albedo + direct;
+    vec3 color = ka * ambient * albedo + LIGHT_GAIN * direct;
 
     if (environment_mapping != 0) {
         vec3 sky = toLinear(texture(skybox, reflect(-toCamera, n)).rgb);

@@ -79,7 +79,11 @@ void main() {
         vec2 slope = ndc * vec2(float(fullSize.x) / float(fullSize.y), 1.0) * TAN_HALF_FOV;
         float centre = viewDistance(texelFetch(depthTexture, pixel, 0).r) * sqrt(1.0 + dot(slope, slope));
         vec3 light = max(upsampledLight(texels, t - floor(t), centre), vec3(0.0));
-        vec3 color = toDisplay(toLinear(scene) + light);
+        // The light fills what headroom the scene leaves, so a halo glows up to white without a flat
+        // burnt-out disc round each flame.
+        vec3 base = toLinear(scene);
+        vec3 room = max(1.0 - base, vec3(1e-3));
+        vec3 color = toDisplay(base + room * (1.0 - exp(-light / room)));
         // Half a level of noise where light was added hides the 8-bit steps of the soft halos.
         float noise = fract(52.9829189 * fract(dot(gl_FragCoord.xy, vec2(0.06711056, 0.00583715)))) - 0.5;
         if (max(light.r, max(light.g, light.b)) > 0.0) color += noise / 255.0;

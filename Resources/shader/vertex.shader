@@ -32,7 +32,7 @@ uniform PointLight pointLight[MAX_LIGHTS];
 uniform int vertexBounceLights;
 
 // As in the fragment stage.
-const float BOUNCE = 0.10;
+const float BOUNCE = 0.25;
 const float BOUNCE_FALLOFF = 0.05;
 
 uniform mat4 bones[MAX_BONES];

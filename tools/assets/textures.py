@@ -16,7 +16,7 @@ from PIL import Image
 
 MODEL_TEXTURES = {
     'house': ['floor_wood', 'wallpaper_gold', 'wallpaper_red', 'wallpaper_green', 'wallpaper_blue',
-              'plaster', 'stone', 'roof_slate', 'dark_wood', 'boards', 'grass', 'rug', 'books',
+              'wallpaper_plum', 'wallpaper_teal', 'panel_oak', 'plaster', 'stone', 'roof_slate', 'dark_wood', 'boards', 'grass', 'rug', 'books',
               'iron', 'fire', 'wax', 'paintings', 'velvet', 'bark'],
     'candle1': ['rug_circle', 'wax', 'fire', 'iron', 'bone'],
     'candle2': ['iron', 'wax', 'fire'],
@@ -128,7 +128,7 @@ def floor_wood(n=512):
     tint = (np.sin(plank * 12.9898) * 43758.5453) % 1.0
     grain = fbm(n, r, base=2, octaves=5, aspect=(8, 1))
     rings = 0.5 + 0.5 * np.sin((grain * 18 + y * rows * 3.0) * np.pi)
-    base = mix((0.20, 0.11, 0.06), (0.36, 0.21, 0.11), 0.35 * tint + 0.35 * rings + 0.3 * grain)
+    base = mix((0.28, 0.17, 0.09), (0.48, 0.30, 0.16), 0.35 * tint + 0.35 * rings + 0.3 * grain)
     fy = (y * rows) % 1.0
     fx = u % 1.0
     gap = np.minimum(np.minimum(fy, 1 - fy) * 40, 1.0) * np.minimum(np.minimum(fx, 1 - fx) * 60, 1.0)
@@ -139,7 +139,7 @@ def floor_wood(n=512):
     return base, smooth(height), 1.5
 
 
-def wallpaper(name, ground, ink):
+def wallpaper(name, ground, ink, stripes=False):
     def make(n=512):
         r = rng_for(name)
         x, y = grid(n)
@@ -157,7 +157,7 @@ def wallpaper(name, ground, ink):
         ring = np.clip(1 - np.abs(rad - 0.36) * 60, 0, 1) * (np.cos(16 * ang) > 0)
         vine = np.clip(1 - np.abs(np.abs(cu) - 0.5 + 0.12 * np.cos(cv * 2 * np.pi)) * 70, 0, 1)
         pattern = np.clip(medal - hole + 0.6 * ring + 0.5 * vine, 0, 1)
-        stripe = np.clip(1 - np.abs(((x * cols * 2) % 1.0) - 0.5) * 40, 0, 1) * 0.0
+        stripe = np.clip(1 - np.abs(((x * cols * 2) % 1.0) - 0.5) * 6, 0, 1) * (0.8 if stripes else 0.0)
         stain = fbm(n, r, base=2, octaves=4)
         col = mix(ground, ink, np.clip(pattern + stripe, 0, 1))
         col *= (0.72 + 0.4 * stain)[..., None]
@@ -207,7 +207,7 @@ def roof_slate(n=512):
     fx = u % 1.0
     rough = fbm(n, r, base=8, octaves=4)
     lap = fy      # each slate is thickest at its lower edge
-    col = mix((0.12, 0.13, 0.16), (0.24, 0.25, 0.29), 0.6 * tint + 0.4 * rough)
+    col = mix((0.18, 0.19, 0.23), (0.32, 0.33, 0.38), 0.6 * tint + 0.4 * rough)
     side = np.minimum(np.minimum(fx, 1 - fx) * 40, 1.0)
     col *= (0.6 + 0.4 * side * (0.5 + 0.5 * lap))[..., None]
     height = 0.5 * lap * side + 0.1 * rough
@@ -219,8 +219,24 @@ def dark_wood(n=512):
     x, y = grid(n)
     grain = fbm(n, r, base=2, octaves=5, aspect=(1, 8))
     rings = 0.5 + 0.5 * np.sin((grain * 14 + x * 9) * np.pi)
-    col = mix((0.09, 0.05, 0.03), (0.22, 0.12, 0.06), 0.55 * rings + 0.45 * grain)
+    col = mix((0.15, 0.09, 0.05), (0.32, 0.19, 0.10), 0.55 * rings + 0.45 * grain)
     return col, 0.15 * rings + 0.1 * grain, 1.0
+
+
+def panel_oak(n=512):
+    """Raised oak panels, two by two to a tile, for the library's walls."""
+    r = rng_for('panel_oak')
+    x, y = grid(n)
+    grain = fbm(n, r, base=2, octaves=5, aspect=(1, 8))
+    rings = 0.5 + 0.5 * np.sin((grain * 12 + x * 7) * np.pi)
+    col = mix((0.30, 0.18, 0.08), (0.50, 0.32, 0.15), 0.55 * rings + 0.45 * grain)
+    fx, fy = (x * 2) % 1.0, (y * 2) % 1.0
+    inset = np.minimum(np.minimum(fx, 1 - fx), np.minimum(fy, 1 - fy))
+    frame = np.clip((0.12 - inset) * 30, 0, 1)
+    bevel = np.clip(1 - np.abs(inset - 0.12) * 60, 0, 1)
+    col *= (1.0 - 0.25 * frame - 0.2 * bevel)[..., None]
+    height = 0.5 * (1 - frame) + 0.1 * grain
+    return col, smooth(height, 2), 1.6
 
 
 def boards(n=512):
@@ -232,7 +248,7 @@ def boards(n=512):
     grain = fbm(n, r, base=2, octaves=5, aspect=(8, 1))
     weather = fbm(n, r, base=3, octaves=4)
     tint = (np.sin(row * 91.7) * 43758.5453) % 1.0
-    col = mix((0.16, 0.16, 0.17), (0.33, 0.31, 0.29), 0.4 * grain + 0.35 * weather + 0.25 * tint)
+    col = mix((0.24, 0.24, 0.25), (0.44, 0.42, 0.40), 0.4 * grain + 0.35 * weather + 0.25 * tint)
     # clapboard: each board thicker at its bottom edge, a dark line under it
     shade = np.where(fy > 0.9, 0.4, 1.0)
     col *= shade[..., None]
@@ -244,9 +260,9 @@ def grass(n=512):
     r = rng_for('grass')
     low = fbm(n, r, base=3, octaves=3)
     blades = fbm(n, r, base=64, octaves=2)
-    col = mix((0.05, 0.07, 0.04), (0.14, 0.17, 0.08), 0.6 * blades + 0.4 * low)
+    col = mix((0.13, 0.17, 0.12), (0.30, 0.35, 0.22), 0.6 * blades + 0.4 * low)
     dead = np.clip((low - 0.55) * 3, 0, 1)
-    col = mix(col, np.array([0.17, 0.14, 0.08]), dead * 0.7)
+    col = mix(col, np.array([0.33, 0.30, 0.20]), dead * 0.7)
     return col, 0.4 * blades + 0.2 * low, 1.5
 
 
@@ -446,10 +462,14 @@ def ghost_eyes(n=256):
 
 MAKERS = {
     'floor_wood': floor_wood,
-    'wallpaper_gold': wallpaper('wallpaper_gold', (0.36, 0.27, 0.13), (0.20, 0.14, 0.06)),
-    'wallpaper_red': wallpaper('wallpaper_red', (0.30, 0.07, 0.07), (0.17, 0.03, 0.04)),
-    'wallpaper_green': wallpaper('wallpaper_green', (0.12, 0.20, 0.14), (0.06, 0.11, 0.07)),
-    'wallpaper_blue': wallpaper('wallpaper_blue', (0.12, 0.15, 0.24), (0.23, 0.25, 0.32)),
+    # each room its own paper, so a viewer knows where the ghost is
+    'wallpaper_gold': wallpaper('wallpaper_gold', (0.55, 0.42, 0.22), (0.34, 0.24, 0.10)),
+    'wallpaper_red': wallpaper('wallpaper_red', (0.46, 0.10, 0.10), (0.28, 0.05, 0.06)),
+    'wallpaper_green': wallpaper('wallpaper_green', (0.22, 0.36, 0.24), (0.46, 0.50, 0.36), stripes=True),
+    'wallpaper_blue': wallpaper('wallpaper_blue', (0.18, 0.24, 0.40), (0.40, 0.44, 0.56)),
+    'wallpaper_plum': wallpaper('wallpaper_plum', (0.32, 0.16, 0.34), (0.52, 0.38, 0.50)),
+    'wallpaper_teal': wallpaper('wallpaper_teal', (0.14, 0.32, 0.34), (0.36, 0.52, 0.50)),
+    'panel_oak': panel_oak,
     'plaster': plaster, 'stone': stone, 'roof_slate': roof_slate, 'dark_wood': dark_wood,
     'boards': boards, 'grass': grass, 'rug': rug, 'rug_circle': rug_circle, 'books': books,
     'iron': iron, 'fire': fire, 'wax': wax, 'bone': bone, 'velvet': velvet, 'bark': bark,

@@ -28,10 +28,10 @@ ROOMS = {
 
 WALLPAPER = {
     'FrontLeft': 'plaster', 'FrontRight': 'plaster', 'Hall': 'wallpaper_gold',
-    'Parlour': 'wallpaper_red', 'Dining': 'wallpaper_blue', 'Library': 'wallpaper_green',
-    'Music': 'wallpaper_blue', 'Gallery': 'wallpaper_red', 'Study': 'wallpaper_green',
+    'Parlour': 'wallpaper_red', 'Dining': 'wallpaper_blue', 'Library': 'panel_oak',
+    'Music': 'wallpaper_plum', 'Gallery': 'wallpaper_teal', 'Study': 'wallpaper_green',
 }
-WAINSCOT = {'Hall', 'Gallery', 'Study', 'Library', 'Dining'}
+WAINSCOT = {'Hall', 'Gallery', 'Study', 'Dining'}
 
 # Metres per texture tile.
 SCALE = {
@@ -54,7 +54,7 @@ LIGHTS = [
     # name, position, colour (Blender power 1 W keeps Assimp's colour as given)
     ('PorchLamp', (0.0, 2.68, 0.6), (1.0, 0.72, 0.42)),
     ('HallSconce', (-0.95, 2.3, -22.0), (1.0, 0.62, 0.32)),
-    ('FireLight', (4.3, 0.6, -27.0), (1.0, 0.5, 0.2)),
+    ('FireLight', (3.7, 0.7, -27.0), (1.0, 0.5, 0.2)),
     ('DeskCandle', (3.7, 1.1, -46.6), (1.0, 0.6, 0.3)),
 ]
 
