@@ -85,6 +85,23 @@ def lowpass(x, cutoff_hz):
     return np.fft.irfft(spectrum, len(x))
 
 
+def band_noise(rng, n, lo_hz, hi_hz):
+    """White noise at unit RMS with gentle slopes below lo_hz and above hi_hz: a hiss, not a tone."""
+    spectrum = np.fft.rfft(rng.normal(size=n))
+    freqs = np.fft.rfftfreq(n, 1 / RATE)
+    spectrum *= (freqs / lo_hz) ** 2 / (1 + (freqs / lo_hz) ** 2) / (1 + (freqs / hi_hz) ** 4)
+    out = np.fft.irfft(spectrum, n)
+    return out / np.sqrt(np.mean(out ** 2))
+
+
+def compress(x, ratio, window_s=0.015):
+    """Evens out the level: each stretch's distance below the loudest, in decibels, cut ratio to one."""
+    w = max(1, int(window_s * RATE))
+    env = np.sqrt(np.convolve(x ** 2, np.ones(w) / w, mode="same")) + 1e-12
+    gain = (env / env.max()) ** (1.0 / ratio - 1.0)
+    return x * np.convolve(gain, np.ones(w) / w, mode="same")
+
+
 def soft_limit(x, drive):
     """Gentle saturation that lifts loudness while keeping peaks rounded."""
     return np.tanh(drive * x) / np.tanh(drive)
@@ -298,30 +315,54 @@ def tinkle(rng, lo, hi, partials, decay_lo, decay_hi, seconds=0.4):
 
 
 def make_glass(rng):
+    """A window smashed: it has to carry over the music from across the room at a third of full volume,
+    so the first second is a dense crash squeezed loud, with the impact still on top of it."""
     length_s = 2.4
     n = int(length_s * RATE)
-    out = np.zeros(n)
-    t0 = int(0.015 * RATE)
-    # Impact: a hard crack of bright noise and the pane's ringing modes.
+    t = np.arange(n) / RATE
+    t0 = 0.01
+    crash_end = 1.0
+    held = (t >= t0) & (t < crash_end)
+    # The crash: hundreds of shards ringing at once over a grainy bright hiss.
+    grains = np.zeros(n)
+    for gt in rng.uniform(t0, crash_end + 0.1, 500):
+        grains[int(gt * RATE)] += rng.uniform(0.3, 1.0)
+    grain_env = linear_convolve(grains, np.exp(-np.arange(int(0.03 * RATE)) / (0.006 * RATE)))
+    crash = band_noise(rng, n, 1800.0, 11000.0) * (0.35 + grain_env) * 0.25 * (t >= t0)
+    for st in np.sort(rng.uniform(t0, crash_end + 0.1, 260)):
+        shard = tinkle(rng, 2000, 12000, 4, 0.01, 0.1) * rng.uniform(0.3, 1.0)
+        add_clipped(crash, int(st * RATE), shard * 3.0)
+    # Evened out and saturated so its average sits near its peaks; it swells in behind the impact, sags a
+    # little and dies away as the last pieces land.
+    crash = compress(crash, 3.0)
+    crash = np.tanh(crash / np.sqrt(np.mean(crash[held] ** 2)))
+    crash *= np.where(t < crash_end, 1.0 - 0.15 * t / crash_end, 0.85 * np.exp(-(t - crash_end) / 0.12))
+    crash *= 0.35 + 0.65 * np.clip((t - t0) / 0.08, 0, 1)
+    out = crash * 0.7
+    # Falling shards after it, thinning out; a second cluster where they hit the floor.
+    tail = np.zeros(n)
+    times = np.concatenate([crash_end - 0.1 + rng.exponential(0.4, 50), 1.15 + rng.exponential(0.15, 30)])
+    for st in np.sort(times[times < length_s - 0.25]):
+        level = rng.uniform(0.3, 1.0) * np.exp(-(st - crash_end) / 0.45)
+        add_clipped(tail, int(st * RATE), tinkle(rng, 2500, 12000, 4, 0.015, 0.12) * level)
+    out += tail / np.max(np.abs(tail))
+    # The impact: a hard crack, the pane's ringing modes and a low thump, squeezed on its own so the
+    # attack stays the loudest moment.
+    impact = np.zeros(n)
+    start = int(t0 * RATE)
     crack_n = int(0.12 * RATE)
-    crack = rng.normal(size=crack_n) * np.exp(-np.arange(crack_n) / (0.012 * RATE))
-    crack = np.diff(crack, prepend=0.0)  # tilt towards the highs
-    add_clipped(out, t0, crack * 0.9)
-    add_clipped(out, t0, tinkle(rng, 1400, 9000, 24, 0.04, 0.35, 0.8) * 2.2)
-    thud_t = np.arange(int(0.1 * RATE)) / RATE
-    add_clipped(out, t0, np.sin(2 * np.pi * 140 * thud_t) * np.exp(-thud_t / 0.02) * 0.35)
-    # Shards: many small pieces landing, thinning out; a second cluster where they hit the floor.
-    times = np.concatenate([0.05 + rng.exponential(0.35, 70), 0.42 + rng.exponential(0.18, 30)])
-    times = times[times < length_s - 0.25]
-    for t in np.sort(times):
-        level = rng.uniform(0.15, 0.5) * np.exp(-t / 1.1)
-        add_clipped(out, int(t * RATE), tinkle(rng, 2500, 12000, 4, 0.015, 0.12) * level * 2.0)
-    # Fine grit sizzling under it all.
-    grit_t = np.arange(n) / RATE
-    grit = np.diff(rng.normal(size=n), prepend=0.0) * np.exp(-grit_t / 0.35) * 0.05
-    out += grit
+    crack = band_noise(rng, crack_n, 500.0, 12000.0) * np.exp(-np.arange(crack_n) / (0.015 * RATE))
+    add_clipped(impact, start, crack / np.max(np.abs(crack)))
+    ring = tinkle(rng, 1200, 9000, 30, 0.05, 0.5, 1.0)
+    add_clipped(impact, start, ring * 0.6 / np.max(np.abs(ring)))
+    thud_t = np.arange(int(0.4 * RATE)) / RATE
+    thud = np.sin(2 * np.pi * 80 * thud_t) + 0.5 * np.sin(2 * np.pi * 140 * thud_t)
+    thud *= np.exp(-thud_t / 0.08)
+    add_clipped(impact, start, thud * 0.6)
+    out += soft_limit(impact, 6.0)
     fade = int(0.05 * RATE)
     out[-fade:] *= np.linspace(1, 0, fade)
+    out = soft_limit(out / np.max(np.abs(out)), 3.5)
     out = lowpass(out, 14000.0)
     return out * 10 ** (-1.0 / 20) / np.max(np.abs(out))
 
@@ -369,7 +410,7 @@ def make_lantern(rng):
 SOUNDS = [
     ("spooky_song2.mp3", make_music, 96, True, 1101),
     ("wind.mp3", make_wind, 96, True, 1202),
-    ("glass_breaks.mp3", make_glass, 128, False, 1303),
+    ("glass_breaks.mp3", make_glass, 192, False, 1303),  # dense and loud: fewer bits lift its peaks
     ("lantern.mp3", make_lantern, 96, False, 1404),
 ]
 
