@@ -83,7 +83,7 @@ void main() {
         // burnt-out disc round each flame.
         vec3 base = toLinear(scene);
         vec3 room = max(1.0 - base, vec3(1e-3));
-        vec3 color = toDisplay(base + room * (1.0 - exp(-light / room)));
+        vec3 color = toDisplay(base + light * room / (room + light));
         // Half a level of noise where light was added hides the 8-bit steps of the soft halos.
         float noise = fract(52.9829189 * fract(dot(gl_FragCoord.xy, vec2(0.06711056, 0.00583715)))) - 0.5;
         if (max(light.r, max(light.g, light.b)) > 0.0) color += noise / 255.0;

@@ -52,7 +52,7 @@ const float EXPOSURE = 3.0;
 // square root against POWER_REF, so a lantern shows its shafts beside a circle of far stronger candles.
 const float POWER_REF = 100.0;
 // Faintest light worth marching for: about a step of the 8-bit window in the darkest rooms.
-const float FAINTEST = 5e-4;
+const float FAINTEST = 1.5e-3;
 // Brightest a single light may make a pixel, so the blur cannot smear a hot spot into a blob.
 const float MAX_LIGHT = 4.0;
 

@@ -16,8 +16,9 @@ inline constexpr float SPECULAR_ALPHA = 8.0f;
 inline constexpr float BOUNCE_SHARE = 0.25f;
 inline constexpr float BOUNCE_FALLOFF = 0.05f;
 // Most a light's soft light may be off, in linear light, where the vertex stage works it out for the
-// pixels to interpolate: a fraction of the darkest step of the 8-bit window.
-inline constexpr float VERTEX_BOUNCE_ERROR = 1e-4f;
+// pixels to interpolate: once through the ambient share and the albedo, a fraction of the darkest step of
+// the 8-bit window.
+inline constexpr float VERTEX_BOUNCE_ERROR = 2.5e-4f;
 
 struct LightSource;
 
