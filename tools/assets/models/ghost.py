@@ -250,7 +250,8 @@ def build_scene(out):
 def main():
     out = os.path.abspath(bl.args()[0])
     build_scene(out)
-    bl.export(os.path.join(out, 'player1.fbx'))
+    # keyed every frame: the exporter's usual thinning would put kinks in the camera's swoops
+    bl.export(os.path.join(out, 'player1.fbx'), simplify=0.05)
 
 
 if __name__ == '__main__':
