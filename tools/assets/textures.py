@@ -20,7 +20,7 @@ MODEL_TEXTURES = {
               'iron', 'fire', 'wax', 'paintings', 'velvet', 'bark'],
     'candle1': ['rug_circle', 'wax', 'fire', 'iron', 'bone'],
     'candle2': ['iron', 'wax', 'fire'],
-    'ghost_player': ['ghost_cloth', 'ghost_eyes'],
+    'ghost_player': ['ghost_cloth', 'ghost_eyes', 'window_glass'],
 }
 
 
@@ -460,6 +460,19 @@ def ghost_eyes(n=256):
     return col, 0.1 * h, 0.5
 
 
+def window_glass(n=256):
+    """One pane of old glass (u, v from 0 to 1 across it): dark blue-grey, faint
+    drawn streaks, a pale sheen across a corner; flat, so the normals face out."""
+    r = rng_for('window_glass')
+    x, y = grid(n)
+    streaks = fbm(n, r, base=2, octaves=3, aspect=(1, 12))
+    col = mix((0.13, 0.17, 0.22), (0.22, 0.27, 0.33), 0.4 * y + 0.6 * streaks)
+    d = x - y
+    sheen = np.exp(-((d - 0.18) / 0.09) ** 2) + 0.5 * np.exp(-((d - 0.42) / 0.04) ** 2)
+    col = mix(col, (0.78, 0.84, 0.9), 0.5 * sheen)
+    return col, np.zeros((n, n)), 0.0
+
+
 MAKERS = {
     'floor_wood': floor_wood,
     # each room its own paper, so a viewer knows where the ghost is
@@ -474,6 +487,7 @@ MAKERS = {
     'boards': boards, 'grass': grass, 'rug': rug, 'rug_circle': rug_circle, 'books': books,
     'iron': iron, 'fire': fire, 'wax': wax, 'bone': bone, 'velvet': velvet, 'bark': bark,
     'paintings': paintings, 'ghost_cloth': ghost_cloth, 'ghost_eyes': ghost_eyes,
+    'window_glass': window_glass,
 }
 
 

@@ -112,14 +112,15 @@ def _reproducible_exporter():
     export_fbx_bin.datetime = types.SimpleNamespace(datetime=Fixed)
 
 
-def export(path):
+def export(path, simplify=1.0):
+    """simplify: how far the exporter may thin out baked keys (0 keeps every one)."""
     os.makedirs(os.path.dirname(path), exist_ok=True)
     _reproducible_exporter()
     bpy.ops.export_scene.fbx(filepath=path, axis_forward='-Z', axis_up='Y',
                              apply_unit_scale=True, apply_scale_options='FBX_SCALE_ALL',
                              bake_space_transform=True, add_leaf_bones=False,
                              use_armature_deform_only=True, bake_anim_use_all_actions=False,
-                             bake_anim_use_nla_strips=False,
+                             bake_anim_use_nla_strips=False, bake_anim_simplify_factor=simplify,
                              object_types={'ARMATURE', 'MESH', 'CAMERA', 'LIGHT'})
 
 

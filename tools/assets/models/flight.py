@@ -13,19 +13,22 @@ FPS = 24
 GHOST_OFFSET = (0.0, 0.0, 3.0)    # the game draws the ghost translated by this
 
 LANTERN = (-3.454, 1.549, -50.56)  # lantern sound, just after 20.0 s
-GLASS = (1.6, 1.0, -51.15)         # glass-break sound at 51.45 s
+GLASS = (1.6, 1.0, -51.15)         # glass-break sound at GLASS_BREAK
+GLASS_BREAK = 51.45
 CIRCLE = (3.2, 0.5, -12.0)
 
-# Camera path: (time, position). Through doorways at their centres.
+# Camera path: (time, position). Through doorways at their centres; after the
+# glass breaks, out through the study window, backing up over the roof ahead of
+# the ghost and down into the garden to where the take began.
 CAMERA_KEYS = [
     (0.0, (0.0, 1.7, 6.4)),
-    (1.6, (0.0, 1.7, 4.2)),       # through the garden gate
+    (1.6, (0.0, 1.7, 4.2)),        # through the garden gate
     (3.6, (0.0, 1.65, 0.7)),
-    (4.6, (0.0, 1.65, -1.6)),     # in through the front door
+    (4.6, (0.0, 1.65, -1.6)),      # in through the front door
     (6.2, (0.1, 1.65, -5.2)),
     (7.8, (0.3, 1.6, -8.6)),
     (9.0, (0.45, 1.6, -10.9)),
-    (10.2, (0.5, 1.6, -12.0)),    # at the parlour door, looking in
+    (10.2, (0.5, 1.6, -12.0)),     # at the parlour door, looking in
     (10.9, (0.45, 1.6, -12.3)),
     (11.7, (0.35, 1.62, -13.3)),
     (12.6, (0.15, 1.68, -16.0)),
@@ -58,9 +61,26 @@ CAMERA_KEYS = [
     (45.0, (1.3, 1.55, -46.9)),
     (47.5, (1.6, 1.48, -47.6)),
     (51.45, (1.6, 1.42, -48.0)),   # facing the window as the glass breaks
-    (54.0, (1.6, 1.42, -48.7)),
-    (58.0, (1.6, 1.42, -49.3)),
-    (DURATION, (1.6, 1.42, -49.5)),
+    (52.31, (1.6, 1.44, -49.6)),
+    (52.75, (1.6, 1.5, -51.2)),    # out through the empty frame after the ghost
+    (53.0, (1.69, 1.68, -52.31)),
+    (53.22, (1.78, 2.2, -53.25)),
+    (53.41, (1.86, 2.98, -53.88)),
+    (53.58, (1.95, 3.9, -54.1)),    # rising past the back wall, looking back at the ghost
+    (53.74, (2.04, 4.82, -53.88)),
+    (53.9, (2.12, 5.6, -53.25)),
+    (54.07, (2.21, 6.12, -52.31)),
+    (54.24, (2.3, 6.3, -51.2)),     # over the eaves, backing along the roof
+    (55.25, (2.4, 6.25, -44.0)),
+    (56.55, (1.6, 6.35, -34.5)),
+    (57.86, (3.1, 6.25, -25.0)),   # the chimney passes on the right
+    (59.03, (1.9, 6.4, -16.5)),
+    (60.19, (2.2, 6.3, -8.0)),
+    (61.18, (2.3, 6.7, -1.0)),     # over the front gable
+    (62.01, (1.2, 5.3, 4.0)),
+    (62.6, (0.5, 3.55, 6.6)),      # down over the garden
+    (63.15, (0.08, 1.95, 7.0)),
+    (DURATION, (0.0, 1.7, 6.4)),   # where the flight began, moving on toward the gate
 ]
 
 # Ghost: where it should appear (the game adds GHOST_OFFSET to the file's path).
@@ -111,42 +131,56 @@ GHOST_KEYS = [
     (49.6, (1.1, 1.6, -49.2)),    # backs off, gathering itself
     (50.5, (1.5, 1.45, -49.6)),
     (51.45, (1.6, 1.35, -51.15)), # through the glass
-    (52.4, (1.6, 1.5, -54.0)),
-    (55.0, (1.7, 2.6, -62.0)),
-    (59.0, (1.9, 4.6, -76.0)),
-    (DURATION, (2.2, 7.0, -96.0)),
+    (52.15, (1.75, 1.9, -53.4)),
+    (52.73, (2.2, 3.0, -55.3)),   # up toward the moon
+    (53.33, (3.3, 4.4, -56.6)),
+    (53.88, (4.6, 5.8, -56.0)),   # turns back on the camera
+    (54.46, (4.9, 6.9, -53.8)),
+    (55.07, (4.0, 7.6, -50.6)),   # over the eaves
+    (55.87, (2.9, 7.9, -44.0)),
+    (57.31, (1.0, 8.6, -33.5)),    # chasing it along the roof, weaving
+    (58.76, (3.8, 7.5, -23.0)),
+    (60.19, (1.1, 8.5, -12.5)),
+    (61.75, (2.2, 7.8, -0.5)),    # over the front gable
+    (62.25, (2.3, 5.6, 3.0)),     # dives at the camera
+    (62.6, (2.2, 3.6, 4.6)),
+    (62.95, (1.3, 2.3, 4.6)),     # and swings round to the door
+    (63.35, (0.2, 1.45, 3.5)),
+    (DURATION, (0.0, 1.35, 2.6)),
 ]
 
 # Extra aim points: (start, peak from, peak to, end, point, weight at peak).
 AIM_BLENDS = [
     (19.0, 19.8, 21.2, 22.0, LANTERN, 0.45),
-    (49.8, 50.6, 52.0, 52.8, GLASS, 0.35),
+    (49.8, 50.6, 51.8, 52.4, GLASS, 0.35),
 ]
 
 # Times the ghost turns to look back at the camera: (start, full from, full to, end).
+# The last one runs on past the end of the take, into its start.
 LOOK_BACK = [
-    (0.0, 0.0, 0.8, 1.8),
     (20.6, 21.2, 21.8, 22.4),
     (49.0, 49.5, 50.0, 50.4),
+    (62.6, 63.4, DURATION + 0.8, DURATION + 1.8),
 ]
 
 
-def _hermite(keys, t):
-    """Catmull-Rom through timed keys, tangents from the neighbouring keys."""
-    if t <= keys[0][0]:
-        return keys[0][1]
-    if t >= keys[-1][0]:
-        return keys[-1][1]
+def _periodic(keys, t):
+    """Catmull-Rom through timed keys on a loop: the last key is the first one a
+    take later, and the tangents there are taken across the seam, so the path
+    and its velocity run on from the end of the take into its start."""
+    n = len(keys) - 1
+    t %= DURATION
     i = 0
     while keys[i + 1][0] < t:
         i += 1
+    def key(k):
+        tk, p = keys[k % n]
+        return tk + DURATION * (k // n), p
+    def tangent(k):
+        (ta, pa), (tb, pb) = key(k - 1), key(k + 1)
+        return mul(sub(pb, pa), 1.0 / (tb - ta))
     t0, p0 = keys[i]
     t1, p1 = keys[i + 1]
-    def tangent(k):
-        if k == 0 or k == len(keys) - 1:
-            return (0.0, 0.0, 0.0)
-        (ta, pa), (tb, pb) = keys[k - 1], keys[k + 1]
-        return mul(sub(pb, pa), 1.0 / (tb - ta))
     m0 = mul(tangent(i), t1 - t0)
     m1 = mul(tangent(i + 1), t1 - t0)
     s = (t - t0) / (t1 - t0)
@@ -170,12 +204,12 @@ def _bump(t, a, b, c, d):
 
 
 def camera_pos(t):
-    return _hermite(CAMERA_KEYS, t)
+    return _periodic(CAMERA_KEYS, t)
 
 
 def ghost_pos(t):
     """World position where the ghost appears."""
-    return _hermite(GHOST_KEYS, t)
+    return _periodic(GHOST_KEYS, t)
 
 
 def ghost_authored(t):
@@ -200,19 +234,27 @@ def camera_basis(t):
     return c, f, r, u
 
 
+def travel_yaw(t):
+    """Heading of the ghost's flight about +y; 0 is toward -z. Where it hangs
+    still, the heading it last had."""
+    for _ in range(int(DURATION / 0.5)):
+        v = sub(ghost_pos(t + 0.25), ghost_pos(t - 0.25))
+        if math.hypot(v[0], v[2]) >= 0.05:
+            return math.atan2(-v[0], -v[2])
+        t -= 0.5
+    return 0.0
+
+
+def looking_back(t):
+    """How far the ghost has turned to face the camera, 0 to 1."""
+    t %= DURATION
+    return max(_bump(t + k * DURATION, *times) for times in LOOK_BACK for k in (0, 1))
+
+
 def ghost_yaw(t):
     """Heading of the ghost in radians about +y; 0 faces -z."""
-    dt = 0.25
-    v = sub(ghost_pos(min(t + dt, DURATION)), ghost_pos(max(t - dt, 0.0)))
-    if math.hypot(v[0], v[2]) < 0.05:
-        travel = None
-    else:
-        travel = math.atan2(-v[0], -v[2])
-    if travel is None:
-        travel = ghost_yaw(t - 0.5) if t > 0.5 else 0.0
-    back = 0.0
-    for (a, b, c, d) in LOOK_BACK:
-        back = max(back, _bump(t, a, b, c, d) if a > 0 else (1.0 if t <= c else _bump(t, -1, 0, c, d)))
+    travel = travel_yaw(t)
+    back = looking_back(t)
     if back > 0:
         to_cam = sub(camera_pos(t), ghost_pos(t))
         facing = math.atan2(-to_cam[0], -to_cam[2])
@@ -240,27 +282,54 @@ def unwrap_yaws(yaws):
     return out
 
 
+def _outside(p, lo, hi):
+    """How far p lies outside an axis-aligned box (negative inside)."""
+    return max(max(lo[i] - p[i], p[i] - hi[i]) for i in range(3))
+
+
+def _outside_turned(p, centre, half, axes):
+    d = sub(p, centre)
+    return max(abs(dot(d, axes[i])) - half[i] for i in range(3))
+
+
+MAX_SPEED = 8.0      # m/s, the camera's
+SOLID_CLEARANCE = 0.3
+GROUND_CLEARANCE = 0.5
+
+
 def check(verbose=True):
     import house_layout
     house = house_layout.build()
     problems = []
+    for name, keys in (('camera', CAMERA_KEYS), ('ghost', GHOST_KEYS)):
+        if keys[0][0] != 0.0 or keys[-1][0] != DURATION or keys[0][1] != keys[-1][1]:
+            problems.append('the %s path does not close: %s, %s' % (name, keys[0], keys[-1]))
     n = int(DURATION * FPS)
-    worst_wall = 9.0
+    worst_wall = worst_solid = worst_window = 9.0
     in_view = 0
     samples = 0
     max_speed = 0.0
+    x0, x1, y0, y1 = house_layout.STUDY_WINDOW
     for k in range(n + 1):
         t = k / FPS
         c = camera_pos(t)
         for lo, hi in house.walls:
-            d = max(max(lo[i] - c[i], c[i] - hi[i]) for i in range(3))
+            d = _outside(c, lo, hi)
             worst_wall = min(worst_wall, d)
             if d < 0.2:
                 problems.append('%.2f s: camera %.2f m from wall %s %s' % (t, d, lo, hi))
         for lo, hi, what in house.obstacles:
-            d = max(max(lo[i] - c[i], c[i] - hi[i]) for i in range(3))
-            if d < 0.15:
+            if _outside(c, lo, hi) < 0.15:
                 problems.append('%.2f s: camera in %s' % (t, what))
+        for centre, half, axes, what in house.solids:
+            d = _outside_turned(c, centre, half, axes)
+            worst_solid = min(worst_solid, d)
+            if d < SOLID_CLEARANCE:
+                problems.append('%.2f s: camera %.2f m from the %s' % (t, d, what))
+        if c[1] - house_layout.ground_height(c[0], c[2]) < GROUND_CLEARANCE:
+            problems.append('%.2f s: camera %.2f m over the ground' % (t, c[1]))
+        if -51.4 <= c[2] <= -51.0 and c[1] < house_layout.H:
+            worst_window = min(worst_window, c[0] - x0, x1 - c[0], c[1] - y0, y1 - c[1])
         if k > 0:
             max_speed = max(max_speed, length(sub(c, camera_pos(t - 1.0 / FPS))) * FPS)
         if k % (FPS // 2) == 0:
@@ -270,7 +339,9 @@ def check(verbose=True):
             in_view += ok
             if not ok:
                 problems.append('%.2f s: ghost out of view %s' % (t, pr))
-    for t, p, reach in ((20.0, LANTERN, 3.0), (51.45, GLASS, 4.0)):
+    if max_speed > MAX_SPEED:
+        problems.append('camera up to %.2f m/s' % max_speed)
+    for t, p, reach in ((20.0, LANTERN, 3.0), (GLASS_BREAK, GLASS, 4.0)):
         d = length(sub(camera_pos(t), p))
         pr = project(t, p)
         if d > reach - 0.3 or pr is None or abs(pr[0]) > 0.7 or abs(pr[1]) > 0.7:
@@ -278,8 +349,8 @@ def check(verbose=True):
         if verbose:
             print('%.2f s: %.2f m from %s, ndc %s' % (t, d, p, pr))
     if verbose:
-        print('ghost in view %d/%d, nearest wall %.2f m, top speed %.2f m/s' %
-              (in_view, samples, worst_wall, max_speed))
+        print('ghost in view %d/%d, nearest wall %.2f m, roof or chimney %.2f m, window edge %.2f m, '
+              'top speed %.2f m/s' % (in_view, samples, worst_wall, worst_solid, worst_window, max_speed))
         for p in problems[:40]:
             print('  ', p)
     return problems

@@ -3,8 +3,10 @@
 
 The ghost moves only through its bones: GhostRoot carries it along the path
 of flight.py (3 m toward -z of where it appears, the game adds that back),
-the other bones bob, sway, wave the arms and ripple the hem. The camera is
-keyed every frame from the same plan."""
+the other bones bob, sway, wave the arms and ripple the hem. The study
+window's panes ride bones of their own under GlassRoot, which never moves,
+so they stand in the window until the ghost breaks through (glass.py). The
+camera is keyed every frame from the same plan."""
 import math
 import os
 import sys
@@ -13,6 +15,7 @@ sys.dont_write_bytecode = True    # no caches in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import bl                                        # noqa: E402
 import flight                                    # noqa: E402
+import glass                                     # noqa: E402
 from geom import Mesh, add, sub, mul, cross, norm, length   # noqa: E402
 
 ROOT = 'GhostRoot'
@@ -134,6 +137,11 @@ BONES = [
       'GhostBody') for name, a in HEMS.items()]
 
 
+def cycle(t, turns, phase=0.0):
+    """A wave that turns a whole number of times in the take, so it joins at the seam."""
+    return math.sin(2 * math.pi * turns * t / flight.DURATION + phase)
+
+
 def pose_tracks(frames):
     """Per-frame pose of every bone. All bones point along game -z with no roll,
     so their local axes are Blender's: x right, y forward (game -z), z up."""
@@ -152,23 +160,47 @@ def pose_tracks(frames):
         t = f / flight.FPS
         put(ROOT, 'location', bl.to_bl(flight.ghost_authored(t)))
         quat(ROOT, Quaternion((0.0, 0.0, 1.0), yaw))
-        v = sub(flight.ghost_pos(min(t + 0.2, flight.DURATION)), flight.ghost_pos(max(t - 0.2, 0.0)))
+        v = sub(flight.ghost_pos(t + 0.2), flight.ghost_pos(t - 0.2))
         speed = math.hypot(v[0], v[2]) / 0.4
         lean = -math.radians(min(speed * 4.0, 16.0))
-        put('GhostBody', 'location', (0.0, 0.0, 0.05 * math.sin(2 * math.pi * t / 2.4)))
+        # whole turns a take: bob 2.37 s, sway 3.05 s, nod 2.67 s, head 4.27 s, arms 1.88 and 2.56 s, hem 1.31 s
+        put('GhostBody', 'location', (0.0, 0.0, 0.05 * cycle(t, 27)))
         quat('GhostBody', Quaternion((1.0, 0.0, 0.0), lean) @
-             Quaternion((0.0, 1.0, 0.0), math.radians(4.0) * math.sin(2 * math.pi * t / 3.1)))
-        quat('GhostHead', Quaternion((1.0, 0.0, 0.0), math.radians(6.0) * math.sin(2 * math.pi * t / 2.7 + 1.0)) @
-             Quaternion((0.0, 0.0, 1.0), math.radians(8.0) * math.sin(2 * math.pi * t / 4.3)))
+             Quaternion((0.0, 1.0, 0.0), math.radians(4.0) * cycle(t, 21)))
+        quat('GhostHead', Quaternion((1.0, 0.0, 0.0), math.radians(6.0) * cycle(t, 24, 1.0)) @
+             Quaternion((0.0, 0.0, 1.0), math.radians(8.0) * cycle(t, 15)))
         for side, bone in ((-1, 'GhostArmL'), (1, 'GhostArmR')):
-            lift = math.radians(14.0) * math.sin(2 * math.pi * t / 1.9 + (0.0 if side < 0 else 1.3))
-            reach = math.radians(10.0) * math.sin(2 * math.pi * t / 2.6 + side)
+            lift = math.radians(14.0) * cycle(t, 34, 0.0 if side < 0 else 1.3)
+            reach = math.radians(10.0) * cycle(t, 25, side)
             quat(bone, Quaternion((0.0, 1.0, 0.0), -side * lift) @ Quaternion((0.0, 0.0, 1.0), side * reach))
         for k, (bone, a) in enumerate(HEMS.items()):
-            flap = math.radians(12.0 + 0.6 * min(speed, 5.0)) * math.sin(2 * math.pi * t / 1.3 - k * math.pi / 2)
+            flap = math.radians(12.0 + 0.6 * min(speed, 5.0)) * cycle(t, 49, -k * math.pi / 2)
             # turn about the tangent of the hem so the edge flaps in and out
             axis = Vector((-math.sin(a), math.cos(a), 0.0))
             quat(bone, Quaternion(axis, flap))
+    return tracks
+
+
+def glass_bones(pieces):
+    """A still root at the window and one bone a shard, at its middle, pointing along -z."""
+    def authored(p):
+        return sub(p, flight.GHOST_OFFSET)
+    root = authored(flight.GLASS)
+    bones = [('GlassRoot', root, add(root, (0.0, 0.0, -0.2)), None)]
+    for s in pieces:
+        head = authored(s.centre)
+        bones.append((s.name, head, add(head, (0.0, 0.0, -0.1)), 'GlassRoot'))
+    return bones
+
+
+def glass_tracks(pieces, frames):
+    """Each shard's bone, keyed every frame: still in the window, then its burst."""
+    tracks = {}
+    for i, s in enumerate(pieces):
+        moves = glass.frames(s, i, len(frames))
+        tracks['pose.bones["%s"].location' % s.name] = [bl.to_bl(offset) for offset, _ in moves]
+        # a turn about game (x, y, z) is one about Blender's (x, -z, y)
+        tracks['pose.bones["%s"].rotation_quaternion' % s.name] = [(w, x, -z, y) for _, (w, x, y, z) in moves]
     return tracks
 
 
@@ -194,9 +226,13 @@ def build_scene(out):
     import bpy
     scene = bl.reset(flight.FPS)
     frames = list(range(0, int(flight.DURATION * flight.FPS) + 1))
-    arm = bl.armature('Ghost', BONES)
+    pieces = glass.shards()
+    arm = bl.armature('Ghost', BONES + glass_bones(pieces))
     bl.skinned_object(build_mesh(), out, arm)
-    bl.animate(arm, 'GhostFlight', pose_tracks(frames), frames)
+    bl.skinned_object(glass.mesh(pieces), out, arm)
+    tracks = pose_tracks(frames)
+    tracks.update(glass_tracks(pieces, frames))
+    bl.animate(arm, 'GhostFlight', tracks, frames)
     data = bpy.data.cameras.new('PlayerCamera')
     data.sensor_fit = 'VERTICAL'
     data.angle_y = math.radians(90.0)
@@ -214,7 +250,8 @@ def build_scene(out):
 def main():
     out = os.path.abspath(bl.args()[0])
     build_scene(out)
-    bl.export(os.path.join(out, 'player1.fbx'))
+    # keyed every frame: the exporter's usual thinning would put kinks in the camera's swoops
+    bl.export(os.path.join(out, 'player1.fbx'), simplify=0.05)
 
 
 if __name__ == '__main__':

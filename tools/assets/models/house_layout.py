@@ -3,7 +3,9 @@
 
 build() returns a House with one Mesh per room (plus exterior, roof and
 ground), the structural wall boxes (walls, floor and ceiling slabs) that the
-camera must never enter, the furniture boxes it should avoid, and the lights.
+camera must never enter, the furniture boxes it should avoid, the solids
+outside the walls (roof, chimney, porch canopy) it must stay clear of when it
+flies round the house, and the lights.
 """
 import math
 from geom import Mesh, add, rot_y, IDENTITY
@@ -148,6 +150,7 @@ class House:
         self.meshes = {}
         self.walls = []        # (lo, hi) the camera must never be inside
         self.obstacles = []    # (lo, hi, what) furniture the flight keeps clear of
+        self.solids = []       # (centre, half sizes, axes, what) outside the walls: roof, chimney, canopy
         self.lights = LIGHTS
 
     def mesh(self, name):
@@ -180,6 +183,12 @@ class _Piece:
 
 def box(m, lo, hi, mat, **kw):
     m.box(lo, hi, mat, scale=kw.pop('scale', scale_of(mat)), **kw)
+
+
+def solid(house, lo, hi, what):
+    """An axis-aligned solid outside the rooms, for the flight's check."""
+    house.solids.append((tuple(0.5 * (a + b) for a, b in zip(lo, hi)),
+                         tuple(0.5 * (b - a) for a, b in zip(lo, hi)), IDENTITY, what))
 
 
 # -- structure ---------------------------------------------------------------
@@ -317,6 +326,12 @@ def build_roof(house):
     # gable ends over the front and back walls
     m.prism([(-5.0, top), (5.0, top), (0.0, ridge)], -0.3, 0.0, 'boards', scale=2.0)
     m.prism([(-5.0, top), (5.0, top), (0.0, ridge)], -51.4, -51.1, 'boards', scale=2.0)
+    # each gable as three steps that hold its triangle
+    for z0, z1, what in ((-0.3, 0.0, 'front gable'), (-51.4, -51.1, 'back gable')):
+        for k in range(3):
+            y0 = top + k * (ridge - top) / 3
+            w = 5.0 * (1 - k / 3)
+            solid(house, (-w, y0, z0), (w, y0 + (ridge - top) / 3, z1), what)
     # two slopes, 0.5 m overhang
     run, rise = 5.6, ridge - top + 0.33
     slope = math.hypot(run, rise)
@@ -326,10 +341,13 @@ def build_roof(house):
         cy = ridge + 0.12 - rise / 2
         axes = rot_axes_z(sgn * ang)
         m.obox((cx, cy, -25.7), (slope / 2, 0.08, 26.3), axes, 'roof_slate', scale=2.0)
+        house.solids.append(((cx, cy, -25.7), (slope / 2, 0.08, 26.3), axes, 'roof'))
     box(m, (-0.12, ridge + 0.02, -52.0), (0.12, ridge + 0.22, 0.6), 'dark_wood')
+    solid(house, (-0.12, ridge + 0.02, -52.0), (0.12, ridge + 0.22, 0.6), 'ridge')
     # chimney over the library fireplace
     box(m, (5.0, -0.3, -27.8), (5.7, ridge + 0.6, -26.2), 'stone', skip=('-x',))
     box(m, (4.95, ridge + 0.6, -27.9), (5.75, ridge + 0.8, -26.1), 'stone')
+    solid(house, (4.95, -0.3, -27.9), (5.75, ridge + 0.8, -26.1), 'chimney')
     # corner boards
     for x in (-5.0, 5.0):
         for z in (0.0, -51.4):
@@ -345,6 +363,7 @@ def build_porch(house):
     m = house.mesh('Exterior')
     box(m, (-1.6, -0.28, 0.0), (1.6, -0.02, 1.9), 'stone')
     box(m, (-1.45, 2.95, 0.0), (1.45, 3.08, 1.75), 'dark_wood')
+    solid(house, (-1.45, 2.95, 0.0), (1.45, 3.08, 1.75), 'porch canopy')
     for x in (-1.25, 1.25):
         with house.piece('Exterior', 'porch post') as p:
             box(p, (x - 0.07, -0.02, 1.48), (x + 0.07, 2.95, 1.62), 'dark_wood')
@@ -364,21 +383,24 @@ def flame(m, base, h):
     m.lathe(base, [(0.0, 0.0), (0.012, h * 0.3), (0.008, h * 0.7), (0.0, h)], 6, 'fire', scale=0.5)
 
 
+def ground_height(x, z):
+    """Height of the grass at a corner of the ground's grid (flat round the house)."""
+    inside = -5.6 <= x <= 5.6 and -52.0 <= z <= 1.9
+    if inside or (abs(x) < 12 and -60 < z < 12):
+        return GROUND_Y
+    return GROUND_Y + 0.6 * math.sin(x * 0.11 + 1.3) * math.sin(z * 0.07 + 0.4) - 0.1
+
+
 def build_ground(house):
     m = house.mesh('Ground')
     xs = [-70, -40, -20, -10, -5.5, 5.5, 10, 20, 40, 70]
     zs = [40, 20, 10, 5, 1.9, -52.0, -60, -80, -110, -150, -220]
-    def hgt(x, z):
-        inside = -5.6 <= x <= 5.6 and -52.0 <= z <= 1.9
-        if inside or (abs(x) < 12 and -60 < z < 12):
-            return GROUND_Y
-        return GROUND_Y + 0.6 * math.sin(x * 0.11 + 1.3) * math.sin(z * 0.07 + 0.4) - 0.1
     for i in range(len(xs) - 1):
         for j in range(len(zs) - 1):
             x0, x1, z0, z1 = xs[i], xs[i + 1], zs[j + 1], zs[j]
             if -5.6 <= x0 and x1 <= 5.6 and -52.0 <= z0 and z1 <= 1.9:
                 continue    # under the house
-            pts = [(x0, hgt(x0, z1), z1), (x1, hgt(x1, z1), z1), (x1, hgt(x1, z0), z0), (x0, hgt(x0, z0), z0)]
+            pts = [(x, ground_height(x, z), z) for x, z in ((x0, z1), (x1, z1), (x1, z0), (x0, z0))]
             m.quad(pts, [(p[0] / 4.0, -p[2] / 4.0) for p in pts], 'grass', normal=(0, 1, 0))
     # under the house, so no gap shows at the plinth
     m.quad([(-5.6, GROUND_Y, 1.9), (5.6, GROUND_Y, 1.9), (5.6, GROUND_Y, -52.0), (-5.6, GROUND_Y, -52.0)],
