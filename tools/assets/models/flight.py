@@ -22,6 +22,7 @@ CIRCLE = (3.2, 0.5, -12.0)
 # the ghost and down into the garden to where the take began.
 CAMERA_KEYS = [
     (0.0, (0.0, 1.7, 6.4)),
+    (0.8, (0.0, 1.7, 5.85)),
     (1.6, (0.0, 1.7, 4.2)),        # through the garden gate
     (3.6, (0.0, 1.65, 0.7)),
     (4.6, (0.0, 1.65, -1.6)),      # in through the front door
@@ -79,7 +80,7 @@ CAMERA_KEYS = [
     (61.18, (2.3, 6.7, -1.0)),     # over the front gable
     (62.01, (1.2, 5.3, 4.0)),
     (62.6, (0.5, 3.55, 6.6)),      # down over the garden
-    (63.15, (0.08, 1.95, 7.0)),
+    (63.2, (0.06, 1.9, 6.85)),     # settling, so the seam passes slowly
     (DURATION, (0.0, 1.7, 6.4)),   # where the flight began, moving on toward the gate
 ]
 
