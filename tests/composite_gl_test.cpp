@@ -81,7 +81,8 @@ TEST_F(Composite, AddsTheLightOnlyWhereItLiesAndWhileOnWithoutCrossingADepthEdge
         if (i % w < 7) {
             EXPECT_NEAR(lit[i * 3], rgb[i * 3], 1) << "wall pixel " << i % w << "," << i / w;
         } else {
-            EXPECT_GE(lit[i * 3], 180) << "sky pixel " << i % w << "," << i / w;
+            // 0.5 of light rolled off against the headroom of a near-black pixel: about a third of full.
+            EXPECT_GE(lit[i * 3], 150) << "sky pixel " << i % w << "," << i / w;
         }
         EXPECT_NEAR(lit[i * 3 + 1], 60, 1) << "pixel " << i;
         EXPECT_NEAR(lit[i * 3 + 2], 200, 1) << "pixel " << i;
