@@ -34,6 +34,12 @@ TEST_F(Poses, TheWorldUpdatePosesEachSkinnedDrawableAtItsClock) {
         EXPECT_EQ(drawable.pose.bones, bones) << "at " << step.time << " s";
         EXPECT_TRUE(vecNear(drawable.pose.bounds.centre, {step.x, 0.0f, 0.0f}, 1e-4f)) << "at " << step.time << " s";
         EXPECT_NEAR(drawable.pose.bounds.radius, 0.2f * std::sqrt(3.0f), 1e-5f);
+        // Each face of the box is a mesh of its own, with its own sphere: half a side off the centre.
+        ASSERT_EQ(drawable.pose.meshBounds.size(), box.meshes.size());
+        for (const Sphere& face : drawable.pose.meshBounds) {
+            EXPECT_NEAR(glm::length(face.centre - glm::vec3(step.x, 0.0f, 0.0f)), 0.2f, 1e-4f) << "at " << step.time << " s";
+            EXPECT_NEAR(face.radius, 0.2f * std::sqrt(2.0f), 1e-5f);
+        }
     }
     // A stopped clock keeps its pose, placed where its entity stands; a model without bones has none.
     EXPECT_TRUE(vecNear(scene.registry.get<Drawable>(stopped).pose.bounds.centre, {1.0f, 2.0f, 0.0f}, 1e-4f));

@@ -48,7 +48,11 @@ std::vector<FaceDraw> staticFaceDraws(Registry& registry, const LightSource& lig
 std::vector<MovingCaster> movingCasters(Registry& registry) {
     std::vector<MovingCaster> casters;
     registry.each<Transform, Drawable>([&](Entity, Transform& transform, Drawable& drawable) {
-        if (isSkinned(drawable)) casters.push_back({&drawable, worldMatrix(transform, registry), drawable.pose.bounds});
+        if (!isSkinned(drawable)) return;
+        const glm::mat4 world = worldMatrix(transform, registry);
+        const std::vector<Mesh>& meshes = drawable.model->meshes;
+        for (std::size_t i = 0; i < meshes.size() && i < drawable.pose.meshBounds.size(); ++i)
+            casters.push_back({&drawable, &meshes[i], world, drawable.pose.meshBounds[i]});
     });
     return casters;
 }
@@ -86,6 +90,8 @@ void drawCasterFaces(Renderer& renderer, const std::vector<CasterFaces>& casters
     const Shader& shader = *renderer.shadowFaceShader;
     shader.use();
     glBindFramebuffer(GL_FRAMEBUFFER, renderer.shadowCache->layerFramebuffer);
+    // The meshes of one drawable share its bones: uploaded once for all of them.
+    const Drawable* posed = nullptr;
     for (int face = 0; face < 6 && hasFace(light, face); ++face) {
         bool aimed = false;
         for (const CasterFaces& caster : casters) {
@@ -94,7 +100,9 @@ void drawCasterFaces(Renderer& renderer, const std::vector<CasterFaces>& casters
             aimed = true;
             const Drawable& drawable = *caster.caster->drawable;
             shader.setMat4("modelMatrix", caster.caster->world);
-            drawable.model->draw(shader, drawable.pose.bones, 0);
+            if (posed != &drawable) setBoneUniforms(shader, drawable.pose.bones, true);
+            posed = &drawable;
+            caster.caster->mesh->draw(shader, 0);
         }
     }
 }

@@ -13,14 +13,15 @@ struct Mesh;
 struct Registry;
 struct Renderer;
 
-// A caster whose shape changes from frame to frame (a skinned drawable), posed by the world update.
+// A caster whose shape changes from frame to frame (a mesh of a skinned drawable), posed by the world update.
 struct MovingCaster {
     Drawable* drawable = nullptr;
+    const Mesh* mesh = nullptr;
     glm::mat4 world{1.0f};
-    Sphere bounds;  // the pose's
+    Sphere bounds;  // the pose's, round this mesh
 };
 
-// The skinned drawables, in the registry's walk order.
+// The meshes of the skinned drawables, in the registry's walk order and each model's mesh order.
 std::vector<MovingCaster> movingCasters(Registry& registry);
 
 // A moving caster and the faces of one light's cube it is drawn into.

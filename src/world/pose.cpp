@@ -9,10 +9,29 @@
 
 bool isSkinned(const Drawable& drawable) { return drawable.model && drawable.model->boneCount != 0; }
 
-Sphere posedBounds(const Model& model, const std::vector<glm::mat4>& bones, const glm::mat4& world) {
+namespace {
+
+Sphere sphereRound(const std::vector<glm::vec3>& points, std::size_t first, std::size_t end) {
+    Sphere sphere;
+    if (first >= end) return sphere;
     glm::vec3 lo(std::numeric_limits<float>::max()), hi(-std::numeric_limits<float>::max());
+    for (std::size_t i = first; i < end; ++i) {
+        lo = glm::min(lo, points[i]);
+        hi = glm::max(hi, points[i]);
+    }
+    sphere.centre = 0.5f * (lo + hi);
+    for (std::size_t i = first; i < end; ++i) sphere.radius = std::max(sphere.radius, glm::length(points[i] - sphere.centre));
+    return sphere;
+}
+
+}  // namespace
+
+Sphere posedBounds(const Model& model, const std::vector<glm::mat4>& bones, const glm::mat4& world,
+                   std::vector<Sphere>* meshBounds) {
     std::vector<glm::vec3> points;
+    if (meshBounds) meshBounds->clear();
     for (const Mesh& mesh : model.meshes) {
+        const std::size_t first = points.size();
         for (const Vertex& v : mesh.vertices) {
             glm::mat4 skin(0.0f);
             float total = 0.0f;
@@ -24,15 +43,10 @@ Sphere posedBounds(const Model& model, const std::vector<glm::mat4>& bones, cons
             }
             const glm::mat4 toWorld = total > 0.0f ? world * (skin / total) : world;
             points.push_back(glm::vec3(toWorld * glm::vec4(v.position, 1.0f)));
-            lo = glm::min(lo, points.back());
-            hi = glm::max(hi, points.back());
         }
+        if (meshBounds) meshBounds->push_back(sphereRound(points, first, points.size()));
     }
-    Sphere sphere;
-    if (points.empty()) return sphere;
-    sphere.centre = 0.5f * (lo + hi);
-    for (const glm::vec3& p : points) sphere.radius = std::max(sphere.radius, glm::length(p - sphere.centre));
-    return sphere;
+    return sphereRound(points, 0, points.size());
 }
 
 void poseDrawables(Registry& registry) {
@@ -41,6 +55,6 @@ void poseDrawables(Registry& registry) {
         Pose& pose = drawable.pose;
         pose.bones.clear();
         drawable.model->boneTransforms(drawable.animationTime, pose.bones);
-        pose.bounds = posedBounds(*drawable.model, pose.bones, worldMatrix(transform, registry));
+        pose.bounds = posedBounds(*drawable.model, pose.bones, worldMatrix(transform, registry), &pose.meshBounds);
     });
 }
