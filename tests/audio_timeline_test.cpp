@@ -24,8 +24,7 @@ const SoundOps recordingOps = {
     [](SoundEngine*, const char* path, bool looped) { return record("play2D", path, looped); },
     [](SoundEngine*, const char* path, const glm::vec3&, bool looped) { return record("play3D", path, looped); },
     [](Sound*, float volume) { calls.push_back(volume < 0.1f ? "quiet" : "volume"); },
-    [](Sound*, float) { calls.push_back("distance"); },
-    [](Sound*) { calls.push_back("drop"); },
+    [](Sound*, float) { calls.push_back("distance"); }, [](Sound*) { calls.push_back("drop"); },
     [](SoundEngine*) { calls.push_back("dropEngine"); },
     [](SoundEngine*, const char* path, bool) { calls.push_back(std::string("preload ") + path); },
 };

@@ -24,12 +24,6 @@ unsigned int makeTexture(int internalFormat, int w, int h, unsigned int format, 
     return texture;
 }
 
-// The depth-buffer value of a point straight ahead at the given distance, under the frame's projection.
-float depthAt(float distance) {
-    const glm::vec4 clip = frameProjection() * glm::vec4(0.0f, 0.0f, -distance, 1.0f);
-    return clip.z / clip.w * 0.5f + 0.5f;
-}
-
 // What the march keeps in alpha for half-size texel (x, y) of a halfW x halfH target whose ray ends at the given
 // view distance: the length of the ray through the texel's centre.
 float rayLength(float distance, int x, int y, int halfW, int halfH) {
@@ -65,7 +59,7 @@ TEST_F(Composite, AddsTheLightOnlyWhereItLiesAndWhileOnWithoutCrossingADepthEdge
     std::vector<unsigned char> rgb;
     for (int i = 0; i < w * h; ++i) rgb.insert(rgb.end(), {static_cast<unsigned char>(i), 60, 200});
     std::vector<float> depths(w * h), light;
-    for (int i = 0; i < w * h; ++i) depths[i] = i % w < 7 ? depthAt(2.0f) : 1.0f;
+    for (int i = 0; i < w * h; ++i) depths[i] = i % w < 7 ? depthAt(frameProjection(), 2.0f) : 1.0f;
     // Red light wherever the half-size depth (the texel at twice the coordinate) saw the sky.
     for (int y = 0; y < h / 2; ++y)
         for (int x = 0; x < w / 2; ++x) {

@@ -1,9 +1,9 @@
-// Checks over the shipped sky faces and sounds: the sky shows no seam, the loops no click or gap, and the glass
-// break carries over them.
+// Checks over the shipped sky faces and sounds: the sky shows no seam, the loops no click or gap. Whether the
+// glass break is heard over them is the flight show's to say, from what a capture mixes.
 #include "assets/image_decode.h"
 #include "audio/sound_engine.h"
-#include "audio/timeline.h"
 #include "render/sky.h"
+#include "wave_capture.h"
 
 #include <gtest/gtest.h>
 
@@ -12,28 +12,12 @@
 
 namespace {
 
-struct Dir {
-    double x, y, z;
-};
+struct Dir { double x, y, z; };
 
 // Direction through face coordinates (sc, tc) in [-1, 1] of face +X, -X, +Y, -Y, +Z, -Z, as GL's cube-map lookup has it.
 Dir faceDirection(int face, double sc, double tc) {
     const Dir dirs[] = {{1, -tc, -sc}, {-1, -tc, sc}, {sc, 1, tc}, {sc, -1, -tc}, {sc, -tc, 1}, {-sc, -tc, -1}};
     return dirs[face];
-}
-
-// RMS of a clip's first `seconds` (all of it at 0), its channels averaged as the two ears together hear it.
-double monoRms(const char* path, double seconds) {
-    PcmClip pcm;
-    if (!decodeMp3(path, pcm) || pcm.frames() == 0) {
-        ADD_FAILURE() << path << " does not decode";
-        return 0.0;
-    }
-    downmixToMono(pcm);
-    const size_t n = seconds > 0 ? std::min(pcm.frames(), static_cast<size_t>(seconds * pcm.rate)) : pcm.frames();
-    double sum = 0.0;
-    for (size_t i = 0; i < n; ++i) sum += double(pcm.samples[i]) * pcm.samples[i];
-    return std::sqrt(sum / n) / 32768.0;
 }
 
 // GL's selection rule: the major axis picks the face, the other two give (sc, tc).
@@ -88,33 +72,14 @@ TEST(ContentSound, TheMusicAndWindLoopsJoinWithoutClickOrGap) {
         ASSERT_TRUE(decodeMp3(path, pcm)) << path;
         ASSERT_GT(pcm.frames(), size_t(pcm.rate) * 2) << path;
         auto at = [&](size_t frame, int ch) { return pcm.samples[frame * pcm.channels + ch] / 32768.0; };
-        auto rms = [&](size_t from, size_t count, int ch) {
-            double sum = 0.0;
-            for (size_t i = from; i < from + count; ++i) sum += at(i, ch) * at(i, ch);
-            return std::sqrt(sum / count);
-        };
         const size_t last = pcm.frames() - 1, window = size_t(pcm.rate) / 50;
         for (int ch = 0; ch < pcm.channels; ++ch) {
             double inside = 0.0;
             for (size_t i = 0; i + 1 < size_t(pcm.rate); ++i) inside = std::max(inside, std::abs(at(i + 1, ch) - at(i, ch)));
             EXPECT_LE(std::abs(at(0, ch) - at(last, ch)), inside) << path << " channel " << ch;
-            const double head = rms(0, window, ch), tail = rms(pcm.frames() - window, window, ch);
+            const double head = rms(pcm, ch, 0, window), tail = rms(pcm, ch, pcm.frames() - window, window);
             EXPECT_GT(std::min(head, tail), 0.0) << path << " channel " << ch;
             EXPECT_LT(std::max(head, tail) / std::min(head, tail), 3.0) << path << " channel " << ch;
         }
     }
-}
-
-// The glass break must be heard as a crash, not under the music: over its first second it stands 10 dB above
-// the two loops. It is heard from as far as the camera may be (4 m, the models' content test holds it there),
-// fading as min distance / distance, and straight ahead, so each speaker gets its power halved.
-TEST(ContentSound, TheGlassBreakStandsWellOverTheMusicAndWind) {
-    constexpr double LOOP_VOLUME = 0.07, FARTHEST = 4.0;  // the loops' volume as the game starts them
-    const double glass = monoRms(GLASS_EFFECT.path, 1.0) * GLASS_EFFECT.volume *
-                         std::min(1.0, GLASS_EFFECT.minDistance / FARTHEST) / std::sqrt(2.0);
-    // Music and wind have nothing in common, so their powers add.
-    const double loops =
-        LOOP_VOLUME * std::hypot(monoRms("Resources/spooky_song2.mp3", 0), monoRms("Resources/wind.mp3", 0));
-    ASSERT_GT(loops, 0.0);
-    EXPECT_GE(20.0 * std::log10(glass / loops), 10.0) << "glass " << glass << " against loops " << loops;
 }

@@ -55,7 +55,6 @@ TEST(GameFailures, EveryMissingOrBrokenFileIsNamedOnceAndTheGameRunsOn) {
 TEST(GameFailures, AMissingOrBrokenShaderEndsTheGameAtOnceWithStatus255) {
     const struct { const char* file; const char* source; const char* line; const char* then; } cases[] = {
         {"skyboxFragment.shader", nullptr, "Failed to open shader file: Resources/shader/skyboxFragment.shader\n", ""},
-        {"fragment.shader", nullptr, "Failed to open shader file: Resources/shader/fragment.shader\n", ""},
         // The compiler's log follows and names the fault.
         {"hudFragment.shader", "#version 430 core\nout vec4 c;\nvoid main() { c = undeclaredColour; }\n",
          "Failed to compile shader\n", "undeclaredColour"},
@@ -74,21 +73,17 @@ TEST(GameFailures, AMissingOrBrokenShaderEndsTheGameAtOnceWithStatus255) {
 
 TEST(GameFailures, EachSettingPastItsLimitsIsNamedWithTheValueUsedAndTheGameGoesOnToItsShaders) {
     // Without models and the shadow program's file the game ends right after everything the settings size is made.
+    // Single bad values, their limits and stray lines are settings_test's and the fuzz's; these are whole files
+    // as the game meets them.
     const std::string dir = makeGameDir("game-settings");
     std::filesystem::remove_all(dir + "/Resources/models");
     ASSERT_TRUE(std::filesystem::remove(dir + "/Resources/shader/vertexShadow.shader"));
-    const std::string w = "Invalid WIDTH=", h = "Invalid HEIGHT=", r = "Invalid REFRESH_RATE=", u = " in settings: using ";
+    const std::string w = "Invalid WIDTH=", r = "Invalid REFRESH_RATE=", u = " in settings: using ";
     const struct { const char* file; std::string lines; } cases[] = {
-        {"[window]\nWIDTH=0\nHEIGHT=-7\n", w + "0" + u + "800 instead\n" + h + "-7" + u + "600 instead\n"},
-        {"[window]\nWIDTH=16385\nHEIGHT=1e39\nREFRESH_RATE=1001\n",
-         w + "16385" + u + "800 instead\n" + h + "1e39" + u + "600 instead\n" + r + "1001" + u + "60 instead\n"},
         {"[window]\nWIDTH=16384\nHEIGHT=1\nREFRESH_RATE=1000\nBRIGHTNESS=-1e30\n", ""},  // the limits themselves
         {"[window]\nBRIGHTNESS=nan\nREFRESH_RATE=0.5\n", r + "0.5" + u + "60 instead\nInvalid BRIGHTNESS=nan" + u + "0.5 instead\n"},
         {"[window]\r\nwidth = -1\x01\x02 ; x\r\nFULLSCREEN=maybe\r\nHEIGHT=wide\r\n", w + "-1??" + u + "800 instead\n"},
-        {"[window]\nWIDTH=99999999999999999999999999999999999999999999999999999999999999999999999999",
-         w + std::string(64, '9') + "..." + u + "800 instead\n"},
         {"WIDTH=0\n[other]\nHEIGHT=0\n[window\nREFRESH_RATE=0\n", ""},  // outside [window]
-        {"[window]\n\x01 stray\n===\n\xff\xfe\nWIDTH=0\n", w + "0" + u + "800 instead\n"},  // bad lines passed over
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);

@@ -8,10 +8,6 @@
 #include <assimp/scene.h>
 #include <gtest/gtest.h>
 
-namespace {
-glm::vec3 apply(const glm::mat4& m, const glm::vec3& p) { return glm::vec3(m * glm::vec4(p, 1.0f)); }
-}  // namespace
-
 // root (at z = 5) -> arm (x + 1, turned half a turn about z over its clip of 100 ticks at 50 a second)
 // -> hand (y + 2); a side branch root -> prop -> lamp lies off the chain of first children.
 TEST(Hierarchy, BoneMatricesCarryRestPointsAlongThePosedChainAndNodesAreFoundByName) {
@@ -26,18 +22,16 @@ TEST(Hierarchy, BoneMatricesCarryRestPointsAlongThePosedChainAndNodesAreFoundByN
     Model model;
     model.adoptScene(scene.get(), "memory/rig");
     // Bones come in through a mesh's weights; its offsets undo the rest pose.
-    aiMesh* skin = makeTriangle("skin");
+    aiMesh* skin = makeQuad("skin", {0, 0, 0}, {1, 0, 0}, {0, 1, 0});
     addBoneWeight(*skin, "hand", 0, 1.0f, translation(-1, -2, 0));
     addBoneWeight(*skin, "arm", 1, 1.0f, translation(-1, 0, 0));
     addBoneWeight(*skin, "ghost", 2, 1.0f);  // no node carries this name
     addMesh(*scene, nullptr, skin);
-    std::vector<Vertex> vertices(3);
+    std::vector<Vertex> vertices(4);
     model.extractBoneWeights(vertices, skin);
 
-    const struct {
-        float seconds;
-        glm::vec3 hand, armTip;  // where the rest points (1, 2, 0) and (2, 0, 0) go
-    } cases[] = {
+    // hand, armTip: where the rest points (1, 2, 0) and (2, 0, 0) go.
+    const struct { float seconds; glm::vec3 hand, armTip; } cases[] = {
         {0.0f, {1, 2, 0}, {2, 0, 0}},   // rest pose
         {1.0f, {-1, 0, 0}, {1, 1, 0}},  // 50 ticks: the arm is turned a quarter about its joint at (1, 0, 0)
         {2.0f, {1, 2, 0}, {2, 0, 0}},   // one whole loop later: the rest pose again

@@ -13,7 +13,6 @@
 
 namespace {
 aiQuaternion aroundZ(float radians) { return aiQuaternion(aiVector3D(0, 0, 1), radians); }
-glm::vec3 apply(const glm::mat4& m, glm::vec3 p) { return glm::vec3(m * glm::vec4(p, 1.0f)); }
 }  // namespace
 
 TEST(Keyframes, ValuesAtAndBetweenKeysWithTheEndsHeld) {
@@ -25,10 +24,8 @@ TEST(Keyframes, ValuesAtAndBetweenKeysWithTheEndsHeld) {
     addScalingKey(channel, 20.0, aiVector3D(3, 3, 3));
     addRotationKey(channel, 10.0, aiQuaternion());
     addRotationKey(channel, 20.0, aroundZ(glm::half_pi<float>()));
-    const struct {
-        float t, scale, angle;  // angle: of the turn about z
-        glm::vec3 position;
-    } cases[] = {
+    // angle: of the turn about z.
+    const struct { float t, scale, angle; glm::vec3 position; } cases[] = {
         {10.0f, 1.0f, 0.0f, {0, 0, 0}},                             // on the first key
         {12.5f, 1.5f, glm::half_pi<float>() / 4, {2.5f, 5, 7.5f}},  // between: linear in time
         {20.0f, 3.0f, glm::half_pi<float>(), {10, 20, 30}},         // on an inner key
@@ -59,11 +56,8 @@ TEST(Keyframes, TheMixKeepsTheLongerArcAndALocalMatrixIsTRS) {
     addRotationKey(full, 0.0, aroundZ(glm::half_pi<float>()));
     addScalingKey(full, 0.0, aiVector3D(2, 3, 4));
     addRotationKey(turnOnly, 0.0, aroundZ(glm::half_pi<float>()));
-    const struct {
-        const char* name;
-        const aiNodeAnim* channel;
-        glm::vec3 x;  // where (1, 0, 0) goes
-    } cases[] = {
+    // x: where (1, 0, 0) goes.
+    const struct { const char* name; const aiNodeAnim* channel; glm::vec3 x; } cases[] = {
         {"full channel", &full, {1, 4, 3}},     // scaled (2,0,0), turned (0,2,0), moved by the key
         {"rotation only", &turnOnly, {5, 8, 7}},  // the node's scale and place around the key's turn
         {"no channel", nullptr, {7, 6, 7}},     // the node's own transformation

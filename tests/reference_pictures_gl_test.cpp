@@ -28,15 +28,8 @@ constexpr int FAR_LEVELS = 16;
 constexpr double MAX_FAR_SHARE = 0.001;  // pixels more than FAR_LEVELS apart in any channel
 constexpr int DIFFERENCE_SCALE = 8;      // the difference image's gain: one level reads 8
 
-struct Reference {
-    std::string name, time;
-    std::vector<std::string> keys;
-};
-
-struct ReferenceList {
-    std::string size, error;
-    std::vector<Reference> pictures;
-};
+struct Reference { std::string name, time; std::vector<std::string> keys; };
+struct ReferenceList { std::string size, error; std::vector<Reference> pictures; };
 
 // "size WxH" once, then "name time [keys...]" a line; '#' starts a comment line.
 ReferenceList readList() {
@@ -44,24 +37,19 @@ ReferenceList readList() {
     const std::string path = sourceDir() + "/" + LIST;
     if (!fs::exists(path)) return list.error = "no " + LIST, list;
     std::istringstream lines(readFile(path));
-    std::set<std::string> names;
     int number = 0;
-    for (std::string line; std::getline(lines, line);) {
-        ++number;
+    for (std::string line, extra; std::getline(lines, line);) {
         std::istringstream words(line);
+        const std::string where = LIST + ":" + std::to_string(++number) + ": ";
         Reference r;
         if (!(words >> r.name) || r.name[0] == '#') continue;
-        const std::string where = LIST + ":" + std::to_string(number) + ": ";
         if (r.name == "size") {
-            std::string extra;
             if (!list.size.empty() || !(words >> list.size) || words >> extra)
                 return list.error = where + "want one line 'size WxH'", list;
             continue;
         }
-        // The name makes a file name and a test name.
-        if (r.name.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-") != std::string::npos)
-            return list.error = where + "name '" + r.name + "' has more than letters, digits and '-'", list;
-        if (!names.insert(r.name).second) return list.error = where + "'" + r.name + "' listed twice", list;
+        // The name makes a test name too: googletest itself refuses one listed twice or with more than letters,
+        // digits and the '-' that becomes '_'.
         if (!(words >> r.time)) return list.error = where + "'" + r.name + "' has no time", list;
         for (std::string key; words >> key;) r.keys.push_back(key);
         list.pictures.push_back(r);
@@ -76,35 +64,24 @@ const ReferenceList& references() {
     return list;
 }
 
-struct Difference {
-    double mean[3] = {};
-    double farShare = 0.0;
-};
+// The mean absolute difference of each channel, the share of pixels more than FAR_LEVELS apart in any, and the
+// absolute difference times DIFFERENCE_SCALE as an image.
+struct Difference { double mean[3] = {}, farShare = 0.0; std::vector<unsigned char> image; };
 
 Difference differenceOf(const Picture& a, const Picture& b) {
     Difference d;
-    size_t far = 0;
+    const double pixels = a.rgb.size() / 3.0;
     for (size_t i = 0; i < a.rgb.size(); i += 3) {
         float largest = 0.0f;
         for (int c = 0; c < 3; ++c) {
             const float level = std::fabs(a.rgb[i + c] - b.rgb[i + c]);
-            d.mean[c] += level;
+            d.mean[c] += level / pixels;
             largest = std::max(largest, level);
+            d.image.push_back(static_cast<unsigned char>(std::min(255.0f, DIFFERENCE_SCALE * level)));
         }
-        far += largest > FAR_LEVELS;
+        d.farShare += (largest > FAR_LEVELS) / pixels;
     }
-    const double pixels = a.rgb.size() / 3.0;
-    for (double& m : d.mean) m /= pixels;
-    d.farShare = far / pixels;
     return d;
-}
-
-bool writeDifferenceImage(const std::string& path, const Picture& a, const Picture& b) {
-    std::vector<unsigned char> out(a.rgb.size());
-    for (size_t i = 0; i < out.size(); ++i)
-        out[i] = static_cast<unsigned char>(std::min(255.0f, DIFFERENCE_SCALE * std::fabs(a.rgb[i] - b.rgb[i])));
-    stbi_flip_vertically_on_write(0);
-    return stbi_write_png(path.c_str(), a.width, a.height, 3, out.data(), a.width * 3) != 0;
 }
 
 std::string describe(const Reference& r) {
@@ -157,19 +134,17 @@ TEST_P(ReferencePicture, RendersAsItsReference) {
         << expected.width << "x" << expected.height << "; if the size in " << LIST << " changed, run " << REMAKE;
 
     const Difference d = differenceOf(expected, actual);
-    const bool same = std::max({d.mean[0], d.mean[1], d.mean[2]}) <= MAX_MEAN_LEVELS && d.farShare <= MAX_FAR_SHARE;
-    if (same) {
+    if (std::max({d.mean[0], d.mean[1], d.mean[2]}) <= MAX_MEAN_LEVELS && d.farShare <= MAX_FAR_SHARE) {
         fs::remove(render);
         return;
     }
-    const bool written = writeDifferenceImage(difference, expected, actual);
-    std::ostringstream figures;
-    figures << std::fixed << std::setprecision(2) << "mean absolute difference R " << d.mean[0] << ", G "
-            << d.mean[1] << ", B " << d.mean[2] << " levels (at most " << MAX_MEAN_LEVELS << "), "
-            << std::setprecision(3) << 100.0 * d.farShare << "% of pixels more than " << FAR_LEVELS
-            << " levels apart (at most " << 100.0 * MAX_FAR_SHARE << "%)";
-    ADD_FAILURE() << describe(r) << " differs from " << reference << ": " << figures.str() << ".\nIn " << out
-                  << ": the new render " << r.name << ".png"
+    const bool written =
+        stbi_write_png(difference.c_str(), actual.width, actual.height, 3, d.image.data(), 3 * actual.width);
+    ADD_FAILURE() << std::fixed << std::setprecision(2) << describe(r) << " differs from " << reference
+                  << ": mean absolute difference R " << d.mean[0] << ", G " << d.mean[1] << ", B " << d.mean[2]
+                  << " levels (at most " << MAX_MEAN_LEVELS << "), " << std::setprecision(3) << 100.0 * d.farShare
+                  << "% of pixels more than " << FAR_LEVELS << " levels apart (at most " << 100.0 * MAX_FAR_SHARE
+                  << "%).\nIn " << out << ": the new render " << r.name << ".png"
                   << (written ? " and " + r.name + "-difference.png (absolute difference x" +
                                     std::to_string(DIFFERENCE_SCALE) + ")"
                               : std::string(" (the difference image could not be written)"))

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <sstream>
 #include <vector>
 
 namespace {
@@ -13,13 +12,6 @@ namespace {
 // The checkout's scripts/run, building into and running from the build these tests come from.
 std::string runScript() {
     return "HOLLOWMERE_BUILD_DIR='" + binaryDir() + "' '" + sourceDir() + "/scripts/run'";
-}
-
-std::vector<std::string> lines(const std::string& text) {
-    std::vector<std::string> found;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) found.push_back(line);
-    return found;
 }
 
 }  // namespace

@@ -28,11 +28,8 @@ float valueOf(const Settings& s, const std::string& key) {
 }  // namespace
 
 TEST(Settings, EveryKeyKeepsGoodValuesAndReplacesBadOnesWithItsDefault) {
-    const struct {
-        std::string line;  // under [window]
-        float expected;
-        bool reported;     // "Invalid KEY=value in settings: using <default> instead"
-    } cases[] = {
+    // line: under [window]; reported: "Invalid KEY=value in settings: using <default> instead".
+    const struct { std::string line; float expected; bool reported; } cases[] = {
         {"WIDTH=1280", 1280, false},         {"WIDTH=16384", 16384, false},     {"WIDTH=16385", 800, true},
         {"WIDTH=0.5", 800, true},            {"WIDTH=0", 800, true},            {"WIDTH=inf", 800, true},
         {"WIDTH=1e300", 800, true},          {"WIDTH=1024px", 1024, false},     {"WIDTH=wide", 800, false},

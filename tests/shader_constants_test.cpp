@@ -32,15 +32,9 @@ std::string found(const std::string& text, const std::string& pattern) {
 }  // namespace
 
 TEST(ShaderConstants, EveryNumberAShaderSharesWithTheCodeIsTheCodesValue) {
-    struct Shared {
-        const char* file;
-        const char* name;
-        double value;  // the C++ side
-        // unit: a sampler's binding rather than a constant; equal false: a sampler a mesh leaves unset must not
-        // read the cube array's unit, as that draw is invalid.
-        bool unit, equal;
-    };
-    const Shared numbers[] = {
+    // value: the C++ side; unit: a sampler's binding rather than a constant; equal false: a sampler a mesh leaves
+    // unset must not read the cube array's unit, as that draw is invalid.
+    const struct { const char *file, *name; double value; bool unit, equal; } numbers[] = {
         {"fragment.shader", "MAX_LIGHTS", MAX_LIGHTS, false, true},
         {"volumetricFragment.shader", "MAX_LIGHTS", MAX_LIGHTS, false, true},
         {"fragment.shader", "SHADOW_MAP_SIZE", SHADOW_SIZE, false, true},
@@ -65,7 +59,7 @@ TEST(ShaderConstants, EveryNumberAShaderSharesWithTheCodeIsTheCodesValue) {
         {"fragment.shader", "texture_normal1", SHADOW_ARRAY_UNIT, true, false},
         {"fragment.shader", "skybox", SHADOW_ARRAY_UNIT, true, false},
     };
-    for (const Shared& n : numbers) {
+    for (const auto& n : numbers) {
         const std::string text = shaderText(n.file);
         ASSERT_FALSE(text.empty()) << n.file << " is missing";
         const std::string declared =
@@ -78,30 +72,23 @@ TEST(ShaderConstants, EveryNumberAShaderSharesWithTheCodeIsTheCodesValue) {
     }
 }
 
-TEST(ShaderConstants, TheMainProgramTestsTheReachWithTheSharedNumber) {
+// The reach test, and each line that places a shadow lookup where the visibility queries look, read the shared
+// numbers and no number of their own.
+TEST(ShaderConstants, TheReachTestAndTheShadowLookupsReadOnlyTheSharedNumbers) {
     const std::string text = shaderText("fragment.shader");
-    EXPECT_EQ(found(text, "strength >= ([0-9.]+)"), "") << "a reach test with its own number";
-    EXPECT_EQ(found(text, "strength >= (REACH_SHARE)"), "REACH_SHARE");
-}
-
-TEST(ShaderConstants, TheShadowLookupsSampleWhereTheVisibilityQueriesLookWithTheSharedNumbers) {
-    const std::string text = shaderText("fragment.shader");
-    // Each line that places a lookup reads the shared numbers, and no number of its own.
-    const struct {
-        const char* what;
-        const char* line;   // a pattern capturing the right-hand side
-        const char* names;  // what it must read
-    } lines[] = {
+    // line: a pattern capturing the right-hand side; names: what it must read.
+    const struct { const char* what; const char* line; const char* names; } lines[] = {
+        {"the reach test", "strength >= ([^;]+);", "REACH_SHARE"},
         {"the normal offset", "vec3 p = ([^;]+);", "SHADOW_NORMAL_OFFSET_TEXELS"},
         {"the bias along the ray", "float bias = ([^;]+);", "SHADOW_BIAS_TEXELS SHADOW_BIAS_METRES"},
         {"the disc's radius", "float radius = ([^;]+);", "SHADOW_DISC_METRES SHADOW_DISC_PER_METRE"},
     };
     for (const auto& l : lines) {
         const std::string expression = found(text, l.line);
-        ASSERT_FALSE(expression.empty()) << "fragment.shader places no " << l.what;
+        ASSERT_FALSE(expression.empty()) << "fragment.shader has no " << l.what;
         std::istringstream names(l.names);
         for (std::string name; names >> name;) EXPECT_NE(expression.find(name), std::string::npos) << l.what;
-        EXPECT_EQ(found(expression, "([0-9]*\\.[0-9]+)"), "") << l.what << " has a number of its own: " << expression;
+        EXPECT_EQ(found(expression, "\\b([0-9]*\\.?[0-9]+)"), "") << l.what << " has its own number: " << expression;
     }
 }
 

@@ -2,6 +2,7 @@
 // Broken sound files are checked where the game meets them, in game_failures_gl_test.
 #include "audio/sound_engine.h"
 #include "support/process.h"
+#include "wave_capture.h"
 
 #include <gtest/gtest.h>
 
@@ -14,24 +15,13 @@ const std::string LANTERN = sourceDir() + "/Resources/lantern.mp3";
 const std::string GLASS = sourceDir() + "/Resources/glass_breaks.mp3";
 constexpr int RATE = 44100;
 
-// Root mean square of interleaved stereo samples, one channel (-1: both), over frames [from, from + count).
-double rms(const std::vector<int16_t>& samples, int channel, size_t from, size_t count) {
-    double sum = 0.0;
-    size_t n = 0;
-    for (size_t i = 2 * from; i < 2 * (from + count) && i < samples.size(); ++i)
-        if (channel < 0 || static_cast<int>(i % 2) == channel) sum += std::pow(samples[i] / 32768.0, 2), ++n;
-    return n ? std::sqrt(sum / n) : 0.0;
-}
-
-double decibels(double ratio) { return 20.0 * std::log10(ratio); }
-
 // An engine that mixes only when asked, so a test hears exactly the frames it renders.
 struct Mixer {
     SoundEngine* engine = createLoopbackSoundEngine(RATE);
-    std::vector<int16_t> out;
+    PcmClip out{RATE, 2, {}};
     Mixer() { EXPECT_NE(engine, nullptr) << "OpenAL Soft offers no loopback device"; }
     ~Mixer() { dropSoundEngine(engine); }
-    void renderUntil(double seconds) { renderSamples(engine, static_cast<int>(seconds * RATE - out.size() / 2.0), out); }
+    void renderUntil(double t) { renderSamples(engine, static_cast<int>(t * RATE - out.frames()), out.samples); }
 };
 
 }  // namespace
@@ -53,7 +43,7 @@ TEST(SoundEngine, ALoopPlaysAtItsVolumeOnPastItsEndAndAPlayedOutEffectIsReleased
     mix.renderUntil(static_cast<double>(glass.frames()) / glass.rate + 0.2);
     setListenerPosition(mix.engine, glm::vec3(0), glm::vec3(0, 0, -1), glm::vec3(0), glm::vec3(0, 1, 0));
     EXPECT_EQ(trackedSoundCount(mix.engine), 1u) << "the played-out effect is gone, the dropped loop stays";
-    EXPECT_NEAR(decibels(rms(mix.out, -1, 0, RATE) / (0.25 * rms(wind.samples, -1, 0, RATE))), 0.0, 2.0);
+    EXPECT_NEAR(decibels(rms(mix.out, -1, 0, RATE) / (0.25 * rms(wind, -1, 0, RATE))), 0.0, 2.0);
     mix.renderUntil(static_cast<double>(wind.frames()) / RATE + 0.5);
     EXPECT_GT(rms(mix.out, -1, wind.frames() + RATE / 10, RATE / 4), 0.0) << "the loop goes on past the file's end";
     dropSoundEngine(mix.engine);

@@ -1,4 +1,4 @@
-// Test helpers: OpenAL Soft's wave backend as a microphone, and levels of what it wrote.
+// Test helpers: OpenAL Soft's wave backend as a microphone, and the levels of what it or a decoder gave.
 #pragma once
 
 #include "audio/sound_engine.h"
@@ -50,21 +50,22 @@ inline bool readWave(const std::string& path, WaveData& wave) {
     return false;
 }
 
-// Root mean square over frames [from, from + count) of one channel, or of all when channel is -1.
-inline double rms(const WaveData& wave, int channel, size_t from, size_t count) {
+// Root mean square over frames [from, from + count) of interleaved samples, of one channel or of all (-1),
+// each sample taken over `full`, its format's full scale.
+template <typename Sample>
+double rms(const std::vector<Sample>& samples, int channels, int channel, size_t from, size_t count, double full) {
     double sum = 0.0, n = 0.0;
-    for (size_t f = from; f < from + count && f < wave.frames(); ++f)
-        for (int c = 0; c < wave.channels; ++c)
-            if (channel < 0 || c == channel) sum += std::pow(wave.samples[f * wave.channels + c], 2), ++n;
+    for (size_t f = from; f < from + count && (f + 1) * channels <= samples.size(); ++f)
+        for (int c = 0; c < channels; ++c)
+            if (channel < 0 || c == channel) sum += std::pow(samples[f * channels + c] / full, 2), ++n;
     return n ? std::sqrt(sum / n) : 0.0;
 }
 
-// The same over frames of a decoded clip, all channels.
-inline double rms(const PcmClip& clip, size_t from, size_t count) {
-    double sum = 0.0, n = 0.0;
-    for (size_t i = from * clip.channels; i < (from + count) * clip.channels && i < clip.samples.size(); ++i, ++n)
-        sum += std::pow(clip.samples[i] / 32768.0, 2);
-    return n ? std::sqrt(sum / n) : 0.0;
+inline double rms(const WaveData& w, int channel, size_t from, size_t count) {
+    return rms(w.samples, w.channels, channel, from, count, 1.0);
+}
+inline double rms(const PcmClip& c, int channel, size_t from, size_t count) {
+    return rms(c.samples, c.channels, channel, from, count, 32768.0);
 }
 
 // The first frame with any sound in it; frames() when there is none.

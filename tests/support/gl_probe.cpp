@@ -3,6 +3,14 @@
 
 #include "core/gl.h"
 
+glm::ivec2 textureSize(unsigned int texture) {
+    glm::ivec2 size(-1);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &size.x);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &size.y);
+    return size;
+}
+
 std::string programLogs(unsigned int program) {
     GLuint stages[4] = {};
     GLsizei count = 0, length = 0;

@@ -40,4 +40,11 @@ std::string readFile(const std::string& path) {
     return s << std::ifstream(path, std::ios::binary).rdbuf(), s.str();
 }
 
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> found;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) found.push_back(line);
+    return found;
+}
+
 void writeFile(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 struct CommandResult {
     int status = -1;     // exit status, or -1 when it did not exit normally
@@ -18,6 +19,8 @@ std::string makeTempDir(const std::string& prefix);
 std::string makeGameDir(const std::string& prefix);
 
 std::string readFile(const std::string& path);
+// The text's lines, without their line ends.
+std::vector<std::string> lines(const std::string& text);
 void writeFile(const std::string& path, const std::string& text);
 
 // Absolute paths of the checkout and of the build tree.

@@ -37,21 +37,36 @@ aiNode* addNode(aiNode* parent, const std::string& name, const aiMatrix4x4& tran
     return node;
 }
 
-aiMesh* makeTriangle(const std::string& name, const aiVector3D& offset, unsigned int material) {
+aiMesh* makeQuad(const std::string& name, const glm::vec3& origin, const glm::vec3& u, const glm::vec3& v) {
     aiMesh* mesh = new aiMesh();
     mesh->mName = aiString(name);
-    mesh->mMaterialIndex = material;
     mesh->mPrimitiveTypes = aiPrimitiveType_TRIANGLE;
-    mesh->mNumVertices = 3;
-    mesh->mVertices = new aiVector3D[3]{offset, offset + aiVector3D(1, 0, 0), offset + aiVector3D(0, 1, 0)};
-    mesh->mNormals = new aiVector3D[3]{{0, 0, 1}, {0, 0, 1}, {0, 0, 1}};
-    mesh->mTextureCoords[0] = new aiVector3D[3]{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
+    mesh->mNumVertices = 4;
+    const glm::vec3 n = glm::normalize(glm::cross(u, v)), t = glm::normalize(u), b = glm::normalize(v);
+    auto ai = [](const glm::vec3& p) { return aiVector3D(p.x, p.y, p.z); };
+    mesh->mVertices = new aiVector3D[4]{ai(origin), ai(origin + u), ai(origin + u + v), ai(origin + v)};
+    mesh->mNormals = new aiVector3D[4]{ai(n), ai(n), ai(n), ai(n)};
+    mesh->mTangents = new aiVector3D[4]{ai(t), ai(t), ai(t), ai(t)};
+    mesh->mBitangents = new aiVector3D[4]{ai(b), ai(b), ai(b), ai(b)};
+    mesh->mTextureCoords[0] = new aiVector3D[4]{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
     mesh->mNumUVComponents[0] = 2;
-    mesh->mNumFaces = 1;
-    mesh->mFaces = new aiFace[1];
-    mesh->mFaces[0].mNumIndices = 3;
-    mesh->mFaces[0].mIndices = new unsigned int[3]{0, 1, 2};
+    mesh->mNumFaces = 2;
+    mesh->mFaces = new aiFace[2];
+    for (unsigned int f = 0; f < 2; ++f) {
+        mesh->mFaces[f].mNumIndices = 3;
+        mesh->mFaces[f].mIndices = new unsigned int[3]{0, f + 1, f + 2};
+    }
     return mesh;
+}
+
+std::vector<aiMesh*> makeBox(const std::string& name, const glm::vec3& lo, const glm::vec3& hi) {
+    const glm::vec3 d = hi - lo;
+    const glm::vec3 x(d.x, 0, 0), y(0, d.y, 0), z(0, 0, d.z);
+    return {
+        makeQuad(name + "+x", {hi.x, lo.y, lo.z}, y, z), makeQuad(name + "-x", lo, z, y),
+        makeQuad(name + "+y", {lo.x, hi.y, lo.z}, z, x), makeQuad(name + "-y", lo, x, z),
+        makeQuad(name + "+z", {lo.x, lo.y, hi.z}, x, y), makeQuad(name + "-z", lo, y, x),
+    };
 }
 
 unsigned int addMesh(aiScene& scene, aiNode* node, aiMesh* mesh) {
@@ -80,14 +95,11 @@ unsigned int addMaterial(aiScene& scene, const std::vector<std::string>& diffuse
     aiMaterial* material = new aiMaterial();
     const aiString name("material" + std::to_string(scene.mNumMaterials));
     material->AddProperty(&name, AI_MATKEY_NAME);
-    for (unsigned int i = 0; i < diffuse.size(); ++i) {
-        const aiString path(diffuse[i]);
-        material->AddProperty(&path, AI_MATKEY_TEXTURE(aiTextureType_DIFFUSE, i));
-    }
-    for (unsigned int i = 0; i < normals.size(); ++i) {
-        const aiString path(normals[i]);
-        material->AddProperty(&path, AI_MATKEY_TEXTURE(aiTextureType_NORMALS, i));
-    }
+    for (const auto& [paths, type] : {std::pair{&diffuse, aiTextureType_DIFFUSE}, {&normals, aiTextureType_NORMALS}})
+        for (unsigned int i = 0; i < paths->size(); ++i) {
+            const aiString path((*paths)[i]);
+            material->AddProperty(&path, AI_MATKEY_TEXTURE(type, i));
+        }
     append(scene.mMaterials, scene.mNumMaterials, material);
     return scene.mNumMaterials - 1;
 }

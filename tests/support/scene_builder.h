@@ -2,6 +2,7 @@
 #pragma once
 
 #include <assimp/scene.h>
+#include <glm/glm.hpp>
 
 #include <memory>
 #include <string>
@@ -13,8 +14,10 @@ std::unique_ptr<aiScene> makeScene(const std::string& rootName = "root",
 
 aiNode* addNode(aiNode* parent, const std::string& name, const aiMatrix4x4& transform = aiMatrix4x4());
 
-// A triangle with normals and uvs at (0,0,0), (1,0,0), (0,1,0) shifted by offset; not yet in the scene.
-aiMesh* makeTriangle(const std::string& name, const aiVector3D& offset = aiVector3D(), unsigned int material = 0);
+// A quad from origin spanning u and v, facing u x v, with one tangent frame and uvs 0..1; not yet in the scene.
+aiMesh* makeQuad(const std::string& name, const glm::vec3& origin, const glm::vec3& u, const glm::vec3& v);
+// The six outward-facing sides of the box from lo to hi, as six quads.
+std::vector<aiMesh*> makeBox(const std::string& name, const glm::vec3& lo, const glm::vec3& hi);
 // Adds mesh to the scene's list and to node's mesh indices; returns its index in the scene.
 unsigned int addMesh(aiScene& scene, aiNode* node, aiMesh* mesh);
 // Appends a weight to mesh's bone named bone, creating the bone with offset on first use.

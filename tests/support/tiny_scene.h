@@ -30,40 +30,6 @@
 
 namespace tiny {
 
-// A quad from origin spanning u and v, facing u x v, with one tangent frame and uvs 0..1.
-inline aiMesh* quad(const std::string& name, const glm::vec3& origin, const glm::vec3& u, const glm::vec3& v) {
-    aiMesh* mesh = new aiMesh();
-    mesh->mName = aiString(name);
-    mesh->mPrimitiveTypes = aiPrimitiveType_TRIANGLE;
-    mesh->mNumVertices = 4;
-    const glm::vec3 n = glm::normalize(glm::cross(u, v)), t = glm::normalize(u), b = glm::normalize(v);
-    auto ai = [](const glm::vec3& p) { return aiVector3D(p.x, p.y, p.z); };
-    mesh->mVertices = new aiVector3D[4]{ai(origin), ai(origin + u), ai(origin + u + v), ai(origin + v)};
-    mesh->mNormals = new aiVector3D[4]{ai(n), ai(n), ai(n), ai(n)};
-    mesh->mTangents = new aiVector3D[4]{ai(t), ai(t), ai(t), ai(t)};
-    mesh->mBitangents = new aiVector3D[4]{ai(b), ai(b), ai(b), ai(b)};
-    mesh->mTextureCoords[0] = new aiVector3D[4]{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
-    mesh->mNumUVComponents[0] = 2;
-    mesh->mNumFaces = 2;
-    mesh->mFaces = new aiFace[2];
-    for (unsigned int f = 0; f < 2; ++f) {
-        mesh->mFaces[f].mNumIndices = 3;
-        mesh->mFaces[f].mIndices = new unsigned int[3]{0, f + 1, f + 2};
-    }
-    return mesh;
-}
-
-// The six outward-facing sides of the box from lo to hi, as six quads.
-inline std::vector<aiMesh*> box(const std::string& name, const glm::vec3& lo, const glm::vec3& hi) {
-    const glm::vec3 d = hi - lo;
-    const glm::vec3 x(d.x, 0, 0), y(0, d.y, 0), z(0, 0, d.z);
-    return {
-        quad(name + "+x", {hi.x, lo.y, lo.z}, y, z), quad(name + "-x", lo, z, y),
-        quad(name + "+y", {lo.x, hi.y, lo.z}, z, x), quad(name + "-y", lo, x, z),
-        quad(name + "+z", {lo.x, lo.y, hi.z}, x, y), quad(name + "-z", lo, y, x),
-    };
-}
-
 // Writes a 4 x 4 RGB PNG of one colour.
 inline void writeTexture(const std::string& path, const glm::u8vec3& colour) {
     std::vector<glm::u8vec3> rgb(16, colour);
@@ -149,13 +115,14 @@ struct Scene {
         return e;
     }
 
-    LightSource& addLight(const glm::vec3& position, const glm::vec3& colour = glm::vec3(1.0f)) {
+    // attenuation: constant, linear, quadratic.
+    LightSource& addLight(const glm::vec3& position, const glm::vec3& colour = glm::vec3(1.0f),
+                          const glm::vec3& attenuation = {0.3f, 0.1f, 0.05f}) {
         LightSource light;
         light.mPosition = position;
         light.mColorDiffuse = light.mColorSpecular = colour;
-        light.mAttenuationConstant = 0.3f;
-        light.mAttenuationLinear = 0.1f;
-        light.mAttenuationQuadratic = 0.05f;
+        light.mAttenuationConstant = attenuation.x, light.mAttenuationLinear = attenuation.y;
+        light.mAttenuationQuadratic = attenuation.z;
         return registry.emplace<LightSource>(registry.create(), light);
     }
 
@@ -237,7 +204,7 @@ inline Model& slidingBox(Scene& scene, const aiVector3D& from = {1.0f, 0.0f, 0.0
     auto imported = makeScene();
     const unsigned int material = addMaterial(*imported, {"white.png"}, {"flat.png"});
     addNode(imported->mRootNode, "slider");
-    for (aiMesh* mesh : box("slider", glm::vec3(-0.2f), glm::vec3(0.2f))) {
+    for (aiMesh* mesh : makeBox("slider", glm::vec3(-0.2f), glm::vec3(0.2f))) {
         mesh->mMaterialIndex = material;
         for (unsigned int v = 0; v < mesh->mNumVertices; ++v) addBoneWeight(*mesh, "slider", v, 1.0f);
         addMesh(*imported, imported->mRootNode, mesh);
