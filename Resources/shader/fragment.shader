@@ -81,7 +81,8 @@ const float SHADOW_BIAS_TEXELS = 1.5;
 const float SHADOW_BIAS_METRES = 0.002;
 const float SHADOW_DISC_METRES = 0.015;
 const float SHADOW_DISC_PER_METRE = 0.012;
-// A light weaker than this share of its colour adds nothing; the shadow pass draws no caster beyond it.
+// A light weaker than this share of its colour (before LIGHT_GAIN) adds nothing; the shadow pass draws no
+// caster beyond it.
 const float REACH_SHARE = 0.002;
 
 vec3 toLinear(vec3 c) {

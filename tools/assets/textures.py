@@ -214,22 +214,24 @@ def roof_slate(n=512):
     return col, height, 1.2
 
 
-def dark_wood(n=512):
-    r = rng_for('dark_wood')
-    x, y = grid(n)
+def wood(name, n, dark, light, rings_per_grain, rings_across):
+    """Long grain with rings across it: the colour, the rings, the grain and the x of each texel."""
+    r = rng_for(name)
+    x, _ = grid(n)
     grain = fbm(n, r, base=2, octaves=5, aspect=(1, 8))
-    rings = 0.5 + 0.5 * np.sin((grain * 14 + x * 9) * np.pi)
-    col = mix((0.15, 0.09, 0.05), (0.32, 0.19, 0.10), 0.55 * rings + 0.45 * grain)
+    rings = 0.5 + 0.5 * np.sin((grain * rings_per_grain + x * rings_across) * np.pi)
+    return mix(dark, light, 0.55 * rings + 0.45 * grain), rings, grain, x
+
+
+def dark_wood(n=512):
+    col, rings, grain, _ = wood('dark_wood', n, (0.15, 0.09, 0.05), (0.32, 0.19, 0.10), 14, 9)
     return col, 0.15 * rings + 0.1 * grain, 1.0
 
 
 def panel_oak(n=512):
     """Raised oak panels, two by two to a tile, for the library's walls."""
-    r = rng_for('panel_oak')
-    x, y = grid(n)
-    grain = fbm(n, r, base=2, octaves=5, aspect=(1, 8))
-    rings = 0.5 + 0.5 * np.sin((grain * 12 + x * 7) * np.pi)
-    col = mix((0.30, 0.18, 0.08), (0.50, 0.32, 0.15), 0.55 * rings + 0.45 * grain)
+    col, _, grain, x = wood('panel_oak', n, (0.30, 0.18, 0.08), (0.50, 0.32, 0.15), 12, 7)
+    y = grid(n)[1]
     fx, fy = (x * 2) % 1.0, (y * 2) % 1.0
     inset = np.minimum(np.minimum(fx, 1 - fx), np.minimum(fy, 1 - fy))
     frame = np.clip((0.12 - inset) * 30, 0, 1)
