@@ -46,8 +46,7 @@ const float SAMPLE_SHARE = 0.5;
 const float MIN_PASS = 0.05;
 // How much of a light's power the thin dust of the house sends on toward the camera. The dust is the
 // house's, the same round every light; a light's own mTau only dims what travels through its air.
-const float DUST = 0.01;
-const float EXPOSURE = 3.0;
+const float DUST = 0.03;
 // Halos are seen the way the eye sees light, not the way a meter reads it: a light's power counts by its
 // square root against POWER_REF, so a lantern shows its shafts beside a circle of far stronger candles.
 const float POWER_REF = 100.0;
@@ -112,9 +111,9 @@ vec3 inScattered(int i, vec3 origin, vec3 dir, float rayLength, float offset) {
     float pass = max(length(toLight - closest * dir), MIN_PASS);
     float angleStart = atan(-closest, pass);
     float angleEnd = atan(rayLength - closest, pass);
-    // Point light of power mPhi: intensity mPhi / 4pi, falling off with distance^2 (folded into the angles).
+    // Point light of the power seen: intensity power / 4pi, falling off with distance^2 (folded into the angles).
     float power = POWER_REF * sqrt(max(pointLight[i].mPhi, 0.0) / POWER_REF);
-    float strength = EXPOSURE * DUST * power / (4.0 * PI) / pass;
+    float strength = DUST * power / (4.0 * PI) / pass;
     // Even unshadowed and fully forward scattered this light would not show here.
     if (strength * phase(1.0) * (angleEnd - angleStart) < FAINTEST) return vec3(0.0);
     int count = sampleCount(i, angleEnd - angleStart);
