@@ -11,6 +11,17 @@
 
 using Poses = GlTest;
 
+namespace {
+
+// The mean of the centres of a pose's mesh spheres.
+glm::vec3 middleOf(const Pose& pose) {
+    glm::vec3 sum(0.0f);
+    for (const Sphere& s : pose.meshBounds) sum += s.centre;
+    return pose.meshBounds.empty() ? sum : sum / static_cast<float>(pose.meshBounds.size());
+}
+
+}  // namespace
+
 TEST_F(Poses, TheWorldUpdatePosesEachSkinnedDrawableAtItsClock) {
     tiny::Scene scene(64, 64);
     // The box slides from x = 1 at 0 s to x = -3 at 1 s, and loops.
@@ -26,17 +37,16 @@ TEST_F(Poses, TheWorldUpdatePosesEachSkinnedDrawableAtItsClock) {
         updateWorld(scene.registry, step.delta);
         const Drawable& drawable = scene.registry.get<Drawable>(moving);
         ASSERT_FLOAT_EQ(drawable.animationTime, step.time);
-        EXPECT_TRUE(vecNear(drawable.pose.bounds.centre, {step.x, 0.0f, 0.0f}, 1e-4f)) << "at " << step.time << " s";
-        EXPECT_NEAR(drawable.pose.bounds.radius, 0.2f * std::sqrt(3.0f), 1e-5f);
-        // Each face of the box is a mesh of its own, with its own sphere: half a side off the centre.
+        // Each face of the box is a mesh of its own with its own sphere, half a side off where the box stands.
         ASSERT_EQ(drawable.pose.meshBounds.size(), box.meshes.size());
+        EXPECT_TRUE(vecNear(middleOf(drawable.pose), {step.x, 0.0f, 0.0f}, 1e-4f)) << "at " << step.time << " s";
         for (const Sphere& face : drawable.pose.meshBounds) {
             EXPECT_NEAR(glm::length(face.centre - glm::vec3(step.x, 0.0f, 0.0f)), 0.2f, 1e-4f) << "at " << step.time << " s";
             EXPECT_NEAR(face.radius, 0.2f * std::sqrt(2.0f), 1e-5f);
         }
     }
     // A stopped clock keeps its pose, placed where its entity stands; a model without bones has none.
-    EXPECT_TRUE(vecNear(scene.registry.get<Drawable>(stopped).pose.bounds.centre, {1.0f, 2.0f, 0.0f}, 1e-4f));
+    EXPECT_TRUE(vecNear(middleOf(scene.registry.get<Drawable>(stopped).pose), {1.0f, 2.0f, 0.0f}, 1e-4f));
     EXPECT_TRUE(scene.registry.get<Drawable>(wall).pose.bones.empty());
 }
 

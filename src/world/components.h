@@ -27,7 +27,6 @@ struct Sphere {
 // A skinned model as the world update posed it for this frame; every pass that draws it reads this.
 struct Pose {
     std::vector<glm::mat4> bones;  // skinning matrices by bone index; empty for a model without a clip
-    Sphere bounds;                 // round every posed vertex
     // Round each mesh's posed vertices, in the model's order: parts far apart (a ghost and the window panes it
     // will break) each keep to their own lights' cubes.
     std::vector<Sphere> meshBounds;

@@ -11,27 +11,26 @@ bool isSkinned(const Drawable& drawable) { return drawable.model && drawable.mod
 
 namespace {
 
-Sphere sphereRound(const std::vector<glm::vec3>& points, std::size_t first, std::size_t end) {
+Sphere sphereRound(const std::vector<glm::vec3>& points) {
     Sphere sphere;
-    if (first >= end) return sphere;
+    if (points.empty()) return sphere;
     glm::vec3 lo(std::numeric_limits<float>::max()), hi(-std::numeric_limits<float>::max());
-    for (std::size_t i = first; i < end; ++i) {
-        lo = glm::min(lo, points[i]);
-        hi = glm::max(hi, points[i]);
+    for (const glm::vec3& p : points) {
+        lo = glm::min(lo, p);
+        hi = glm::max(hi, p);
     }
     sphere.centre = 0.5f * (lo + hi);
-    for (std::size_t i = first; i < end; ++i) sphere.radius = std::max(sphere.radius, glm::length(points[i] - sphere.centre));
+    for (const glm::vec3& p : points) sphere.radius = std::max(sphere.radius, glm::length(p - sphere.centre));
     return sphere;
 }
 
 }  // namespace
 
-Sphere posedBounds(const Model& model, const std::vector<glm::mat4>& bones, const glm::mat4& world,
-                   std::vector<Sphere>* meshBounds) {
+std::vector<Sphere> posedBounds(const Model& model, const std::vector<glm::mat4>& bones, const glm::mat4& world) {
+    std::vector<Sphere> spheres;
     std::vector<glm::vec3> points;
-    if (meshBounds) meshBounds->clear();
     for (const Mesh& mesh : model.meshes) {
-        const std::size_t first = points.size();
+        points.clear();
         for (const Vertex& v : mesh.vertices) {
             glm::mat4 skin(0.0f);
             float total = 0.0f;
@@ -44,9 +43,9 @@ Sphere posedBounds(const Model& model, const std::vector<glm::mat4>& bones, cons
             const glm::mat4 toWorld = total > 0.0f ? world * (skin / total) : world;
             points.push_back(glm::vec3(toWorld * glm::vec4(v.position, 1.0f)));
         }
-        if (meshBounds) meshBounds->push_back(sphereRound(points, first, points.size()));
+        spheres.push_back(sphereRound(points));
     }
-    return sphereRound(points, 0, points.size());
+    return spheres;
 }
 
 void poseDrawables(Registry& registry) {
@@ -55,6 +54,6 @@ void poseDrawables(Registry& registry) {
         Pose& pose = drawable.pose;
         pose.bones.clear();
         drawable.model->boneTransforms(drawable.animationTime, pose.bones);
-        pose.bounds = posedBounds(*drawable.model, pose.bones, worldMatrix(transform, registry), &pose.meshBounds);
+        pose.meshBounds = posedBounds(*drawable.model, pose.bones, worldMatrix(transform, registry));
     });
 }
