@@ -53,7 +53,7 @@ double meanDifference(const Picture& a, const Picture& b) {
 // One frame every 2 s of the whole flight, 0 s to 64 s.
 TEST(FlightShow, EveryFrameIsReadableAndEveryTwoSecondsThePictureMoves) {
     const std::string out = makeTempDir("flight-show") + "/frames";
-    const CommandResult run = capture(out, "--fps 0.5 --size 320x180 --no-sound");
+    const CommandResult run = capture(out, "--fps 0.5 --size 320x180 --no-sound --png");
     ASSERT_EQ(run.status, 0) << run.output;
     const std::vector<Picture> all = frames(out);
     ASSERT_EQ(all.size(), 33u) << run.output;
@@ -84,7 +84,7 @@ TEST(FlightShow, TheLastFrameOfTheLoopRunsOnIntoTheFirst) {
 // The glass at 51.45 s, two seconds into this capture, against the music and wind of the two seconds before.
 TEST(FlightShow, TheBreakingGlassIsACrashOverTheMusic) {
     const std::string out = makeTempDir("flight-glass") + "/sound";
-    const CommandResult run = capture(out, "--from 49.45 --to 52.45 --fps 2 --size 64x36");
+    const CommandResult run = capture(out, "--from 49.45 --to 52.45 --fps 2 --size 64x36 --wav");
     ASSERT_EQ(run.status, 0) << run.output;
     WaveData wave;
     ASSERT_TRUE(readWave(out + "/flight.wav", wave)) << run.output;

@@ -16,6 +16,7 @@ TEST(ToolArguments, ABadArgumentIsOneLineOnStderrWithStatus2) {
         {"capture", "--fps 10", "hollowmere-capture: --out is required"},
         {"capture", "--out x --from 3 --to 2", "--to 2 is before --from 3"},
         {"capture", "--out x --no-sound 1", "unexpected argument: 1"},
+        {"capture", "--out x --wav --no-sound", "--no-sound excludes --wav"},
         {"bench", "--frames 1000001", "hollowmere-bench: --frames: '1000001' is not a whole number from 1 to 1000000"},
         {"bench", "--warmup -1", "--warmup: '-1' is not a whole number from 0"},
         {"inspect", "", "hollowmere-inspect: FILE is required"},

@@ -1,5 +1,5 @@
-// What each tool writes: capture's frames, sound and MP4, bench's table and JSON line, inspect's records of a
-// model file written for the test. Shot's PNGs are the reference pictures' suite's.
+// What each tool writes: capture's MP4 (and frames and sound when asked for, or without ffmpeg), bench's table and
+// JSON line, inspect's records of a model file written for the test. Shot's PNGs are the reference pictures' suite's.
 #include "support/game_run.h"
 #include "support/process.h"
 #include "support/scene_builder.h"
@@ -7,7 +7,9 @@
 
 #include <assimp/scene.h>
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <vector>
@@ -18,11 +20,18 @@ CommandResult tool(const std::string& name, const std::string& args) {
     return runCommand(binaryDir() + "/tools/" + name + "/hollowmere-" + name + " " + args);
 }
 
+std::string joined(const std::vector<std::string>& names) {
+    std::string all;
+    for (const std::string& name : names) all += (all.empty() ? "" : " ") + name;
+    return all;
+}
+
 }  // namespace
 
 TEST(Tools, CaptureAroundTwentySecondsWritesFramesTheLanternSoundAndAnMp4OfBoth) {
     const std::string out = makeTempDir("capture") + "/flight";
-    const CommandResult run = tool("capture", "--out '" + out + "' --from 19.5 --to 20.5 --fps 10 --size 160x90");
+    const CommandResult run =
+        tool("capture", "--out '" + out + "' --from 19.5 --to 20.5 --fps 10 --size 160x90 --png --wav");
     ASSERT_EQ(run.status, 0) << run.output;
     // Its closing line, "wrote .../flight.mp4", is the run script's to hold.
     EXPECT_NE(run.output.find("\nframe 11/11 (100 %) at 20.5 s, took "), std::string::npos) << run.output;
@@ -41,6 +50,60 @@ TEST(Tools, CaptureAroundTwentySecondsWritesFramesTheLanternSoundAndAnMp4OfBoth)
     double video = 0.0, audio = 0.0;
     ASSERT_EQ(std::sscanf(streams.c_str(), "h264,%lf\naac,%lf", &video, &audio), 2) << streams;
     EXPECT_TRUE(std::fabs(video - 1.1) < 0.01 && std::fabs(audio - video) < 0.05) << streams;
+    std::string frames;
+    for (int i = 0; i <= 10; ++i) frames += " frame_000" + std::string(i < 10 ? "0" : "") + std::to_string(i) + ".png";
+    EXPECT_EQ(joined(folderNames(out)), "flight.mp4 flight.wav" + frames);
+}
+
+TEST(Tools, CaptureLeavesOnlyWhatWasAskedForAndNeverAVideoThatDidNotFinish) {
+    // PATH folders: one without ffmpeg, one whose ffmpeg always fails, one whose ffmpeg fails only when it is
+    // given the sound (the second of the two runs).
+    const std::string none = makeTempDir("no-ffmpeg"), broken = makeTempDir("broken-ffmpeg"),
+                      noSound = makeTempDir("ffmpeg-without-sound");
+    const std::string withoutFfmpeg = "PATH='" + none + "' ", withBroken = "PATH='" + broken + "':\"$PATH\" ",
+                      withoutSound = "PATH='" + noSound + "':\"$PATH\" ";
+    writeFile(broken + "/ffmpeg", "#!/bin/sh\nexit 1\n");
+    writeFile(noSound + "/ffmpeg", "#!/bin/sh\ncase \"$*\" in *s16le*) exit 1;; esac\nPATH=\"${PATH#*:}\" exec ffmpeg \"$@\"\n");
+    ASSERT_EQ(runCommand("chmod +x '" + broken + "/ffmpeg' '" + noSound + "/ffmpeg'").status, 0);
+    const std::string frames = "frame_00000.png frame_00001.png frame_00002.png";
+    // A killed run: stopped once ffmpeg has begun the video, waited for within 60 s.
+    const std::string killed = "%s & pid=$!; for i in $(seq 600); do [ -e %o/flight-pictures.mp4.part ] && break; "
+                               "sleep 0.1; done; kill -9 $pid; wait $pid; [ -e %o/flight-pictures.mp4.part ]";
+    // files: what is left in the folder; for the killed run, only that flight.mp4 is not.
+    // env: what the command line starts with.
+    const struct { std::string env; const char* extra; std::string wrap; int status; std::string files, said; } rows[] = {
+        {"", "", "%s", 0, "flight.mp4", "wrote %o/flight.mp4"},
+        {"", "--png", "%s", 0, "flight.mp4 " + frames, "wrote 3 frames to %o\n"},
+        {withoutFfmpeg, "", "%s", 0, "flight.wav " + frames, "ffmpeg not found: PNG frames and flight.wav instead of %o/flight.mp4\n"},
+        {withoutFfmpeg, "--no-sound", "%s", 0, frames, "ffmpeg not found: PNG frames instead of %o/flight.mp4\n"},
+        {withBroken, "", "%s", 1, "", "Failed to encode video: %o/flight.mp4\n"},
+        {withoutSound, "", "%s", 1, "", "Failed to encode video: %o/flight.mp4\n"},
+        {"", "--to 60 --fps 50", killed, 0, "no flight.mp4", ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.env + row.extra + " " + row.wrap);
+        const std::string dir = makeTempDir("capture-files") + "/video";
+        const auto fill = [&dir](std::string text) {
+            for (std::size_t at; (at = text.find("%o")) != std::string::npos;) text.replace(at, 2, dir);
+            return text;
+        };
+        const std::string capture = row.env + binaryDir() +
+                                    "/tools/capture/hollowmere-capture --to 0.5 --fps 4 --size 64x36 --out '" + dir +
+                                    "' " + row.extra;
+        std::string command = fill(row.wrap);
+        command.replace(command.find("%s"), 2, capture);
+        const CommandResult run = runCommand(command);
+        EXPECT_EQ(run.status, row.status) << run.output;
+        const std::vector<std::string> left = folderNames(dir);
+        if (row.wrap == killed) {
+            EXPECT_EQ(std::count(left.begin(), left.end(), "flight.mp4"), 0) << joined(left) << "\n" << run.output;
+        } else {
+            EXPECT_EQ(joined(left), row.files) << run.output;
+        }
+        if (!row.said.empty()) {
+            EXPECT_NE(run.output.find(fill(row.said)), std::string::npos) << run.output;
+        }
+    }
 }
 
 TEST(Tools, CaptureLeavesTheRoutineStartUpLinesOutUnlessVerboseButNeverAFailure) {
@@ -69,7 +132,7 @@ TEST(Tools, CaptureLeavesTheRoutineStartUpLinesOutUnlessVerboseButNeverAFailure)
         {"%s", "", "Resources/shader/fragment.shader", 255, false,
          {"Failed to open shader file: Resources/shader/fragment.shader"}, {"frame 1/3 "}},
         // A video that could not be made is a failed capture, said and in the status.
-        {withBrokenFfmpeg, "", nullptr, 1, false, {"frame 3/3 ", "Failed to encode video: "}, {"/flight.mp4\nwrote"}},
+        {withBrokenFfmpeg, "", nullptr, 1, false, {"Failed to encode video: "}, {"/flight.mp4\nwrote"}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.wrap + " " + row.extra + " without " + (row.removed ? row.removed : "nothing"));
@@ -96,16 +159,29 @@ TEST(Tools, BenchPrintsTheTableAndAJsonLineWithEveryPass) {
     const CommandResult run = tool("bench", "--frames 3 --warmup 1 --size 160x120");
     ASSERT_EQ(run.status, 0) << run.output;
     EXPECT_NE(run.output.find("\nms          GPU median       p10       p90  |CPU median"), std::string::npos) << run.output;
-    const std::string json = run.output.substr(run.output.rfind('\n', run.output.size() - 2) + 1);
-    EXPECT_EQ(json.rfind("{\"frames\":3,\"warmup\":1,\"width\":160,\"height\":120,", 0), 0u) << json;
-    EXPECT_EQ(json.substr(json.size() - 3), "}}\n") << json;
-    for (const std::string name : {"frame", "shadow", "scene", "sky", "volumetric", "composite", "overlay"}) {
-        double t[6] = {};  // GPU, then CPU: median, p10, p90
-        ASSERT_EQ(std::sscanf(json.c_str() + json.find("\"" + name + "\":{") + name.size() + 3,
-                              "{\"gpu\":{\"median\":%lf,\"p10\":%lf,\"p90\":%lf},\"cpu\":{\"median\":%lf,\"p10\":%lf,\"p90\":%lf}}",
-                              &t[0], &t[1], &t[2], &t[3], &t[4], &t[5]), 6) << name << " in " << json;
+    const std::string line = run.output.substr(run.output.rfind('\n', run.output.size() - 2) + 1);
+    const nlohmann::json json = nlohmann::json::parse(line, nullptr, false);
+    ASSERT_FALSE(json.is_discarded()) << "not JSON: " << line;
+    EXPECT_EQ(line.rfind("{\"frames\":3,\"warmup\":1,\"width\":160,\"height\":120,", 0), 0u) << line;
+    EXPECT_NEAR(json.value("flightSeconds", 0.0), 64.0, 0.01) << line;
+    EXPECT_NEAR(json.value("stepSeconds", 0.0) * 3, json.value("flightSeconds", 0.0), 0.001) << line;
+    EXPECT_GT(json.value("startupMs", 0.0), 0.0) << line;
+    const std::vector<std::string> passes = {"shadow", "scene", "sky", "volumetric", "composite", "overlay"};
+    ASSERT_TRUE(json.contains("passes") && json["passes"].size() == passes.size()) << line;
+    std::vector<std::string> names = {"frame"};
+    names.insert(names.end(), passes.begin(), passes.end());
+    for (const std::string& name : names) {
+        const nlohmann::json figures = name == "frame" ? json.value("frame", nlohmann::json())
+                                                       : json["passes"].value(name, nlohmann::json());
+        ASSERT_TRUE(figures.contains("gpu") && figures.contains("cpu")) << name << " in " << line;
+        const auto spread = [&figures](const char* clock) {
+            const nlohmann::json& s = figures[clock];
+            return std::vector<double>{s.value("p10", -1.0), s.value("median", -1.0), s.value("p90", -1.0)};
+        };
+        const std::vector<double> gpu = spread("gpu"), cpu = spread("cpu");
         // Every pass ran (volumetric light is on by default) and has a row of the table.
-        EXPECT_TRUE(t[1] <= t[0] && t[0] <= t[2] && 0.0 < t[4] && t[4] <= t[3] && t[3] <= t[5]) << name << " " << t[3];
+        EXPECT_TRUE(0.0 <= gpu[0] && gpu[0] <= gpu[1] && gpu[1] <= gpu[2]) << name << " " << figures.dump();
+        EXPECT_TRUE(0.0 < cpu[0] && cpu[0] <= cpu[1] && cpu[1] <= cpu[2]) << name << " " << figures.dump();
         EXPECT_NE(run.output.find("\n" + name + " "), std::string::npos) << name;
     }
 }

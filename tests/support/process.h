@@ -22,6 +22,8 @@ std::string readFile(const std::string& path);
 // The text's lines, without their line ends.
 std::vector<std::string> lines(const std::string& text);
 void writeFile(const std::string& path, const std::string& text);
+// The names in a folder, sorted; empty when it cannot be read.
+std::vector<std::string> folderNames(const std::string& dir);
 
 // Absolute paths of the checkout and of the build tree.
 std::string sourceDir();

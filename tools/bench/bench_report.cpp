@@ -1,7 +1,10 @@
-// Benchmark figures as a table for people and one JSON line for scripts.
+// Benchmark figures as a table for people and one JSON line (nlohmann-json) for scripts.
 #include "bench_report.h"
 
+#include <nlohmann/json.hpp>
+
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 double percentile(std::vector<double> values, double q) {
@@ -35,31 +38,31 @@ std::string tableRow(const std::string& name, const Samples& samples) {
            format("%10.2f %9.2f %9.2f", cpu.median, cpu.p10, cpu.p90) + "\n";
 }
 
-std::string jsonSpread(const Spread& s) {
-    return format("{\"median\":%.3f,\"p10\":%.3f,\"p90\":%.3f}", s.median, s.p10, s.p90);
+// Rounded to what the figures can tell apart, so the line stays short; dividing by the exact power of ten gives
+// the double nearest the decimal, which prints as that decimal.
+double rounded(double value, int decimals) {
+    const double scale = std::pow(10.0, decimals);
+    return std::round(value * scale) / scale;
 }
 
-std::string jsonSamples(const Samples& samples) {
-    return "{\"gpu\":" + jsonSpread(spreadOf(samples.gpuMs)) + ",\"cpu\":" + jsonSpread(spreadOf(samples.cpuMs)) + "}";
+nlohmann::ordered_json jsonSpread(const Spread& s) {
+    return {{"median", rounded(s.median, 3)}, {"p10", rounded(s.p10, 3)}, {"p90", rounded(s.p90, 3)}};
 }
 
-// The run's own figures through `format`, which picks them by position (the table and the JSON line name
-// them in different orders): 1 frames, 2 warm-up, 3 width, 4 height, 5 flight s, 6 step s, 7 start-up ms.
-std::string runFigures(const char* format, const BenchReport& report) {
-    char text[256];
-    std::snprintf(text, sizeof text, format, report.frames, report.warmup, report.width, report.height,
-                  static_cast<double>(report.flightSeconds), static_cast<double>(report.stepSeconds),
-                  report.startupMs);
-    return text;
+nlohmann::ordered_json jsonSamples(const Samples& samples) {
+    return {{"gpu", jsonSpread(spreadOf(samples.gpuMs))}, {"cpu", jsonSpread(spreadOf(samples.cpuMs))}};
 }
 
 }  // namespace
 
 std::string reportTable(const BenchReport& report) {
-    std::string table = runFigures("%1$d frames at %3$dx%4$d over %5$.2f s of flight (step %6$.3f s), "
-                                   "after %2$d warm-up frames\n"
-                                   "start-up: %7$.1f ms (process start to first frame)\n",
-                                   report);
+    char head[256];
+    std::snprintf(head, sizeof head,
+                  "%d frames at %dx%d over %.2f s of flight (step %.3f s), after %d warm-up frames\n"
+                  "start-up: %.1f ms (process start to first frame)\n",
+                  report.frames, report.width, report.height, static_cast<double>(report.flightSeconds),
+                  static_cast<double>(report.stepSeconds), report.warmup, report.startupMs);
+    std::string table = head;
     table += "ms          GPU median       p10       p90  |CPU median       p10       p90\n";
     table += tableRow("frame", report.frame);
     for (int i = 0; i < PASS_COUNT; ++i) table += tableRow(PASS_NAMES[i], report.passes[i]);
@@ -67,13 +70,17 @@ std::string reportTable(const BenchReport& report) {
 }
 
 std::string reportJson(const BenchReport& report) {
-    std::string json = runFigures("{\"frames\":%1$d,\"warmup\":%2$d,\"width\":%3$d,\"height\":%4$d,"
-                                  "\"flightSeconds\":%5$.3f,\"stepSeconds\":%6$.4f,\"startupMs\":%7$.1f,",
-                                  report);
-    json += "\"frame\":" + jsonSamples(report.frame) + ",\"passes\":{";
-    for (int i = 0; i < PASS_COUNT; ++i) {
-        if (i) json += ",";
-        json += std::string("\"") + PASS_NAMES[i] + "\":" + jsonSamples(report.passes[i]);
-    }
-    return json + "}}";
+    // Kept in this order; a new figure is one more line.
+    nlohmann::ordered_json json;
+    json["frames"] = report.frames;
+    json["warmup"] = report.warmup;
+    json["width"] = report.width;
+    json["height"] = report.height;
+    json["flightSeconds"] = rounded(report.flightSeconds, 3);
+    json["stepSeconds"] = rounded(report.stepSeconds, 4);
+    json["startupMs"] = rounded(report.startupMs, 1);
+    json["frame"] = jsonSamples(report.frame);
+    nlohmann::ordered_json& passes = json["passes"];
+    for (int i = 0; i < PASS_COUNT; ++i) passes[PASS_NAMES[i]] = jsonSamples(report.passes[i]);
+    return json.dump();
 }

@@ -1,7 +1,8 @@
-// hollowmere-capture: renders the flight at a fixed frame rate into PNG frames and its sound into a WAV file,
-// and with ffmpeg both into one MP4.
+// hollowmere-capture: renders the flight at a fixed frame rate, streamed with its sound into one MP4 through ffmpeg;
+// PNG frames and a WAV file when asked for, or when there is no ffmpeg.
 #include "flight_sound.h"
 #include "progress.h"
+#include "video.h"
 
 #include "common/arguments.h"
 #include "common/offscreen_run.h"
@@ -9,8 +10,8 @@
 #include "common/quiet_startup.h"
 
 #include <cmath>
+#include <csignal>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <optional>
@@ -26,16 +27,20 @@ struct CaptureOptions {
     double from = 0.0;
     double to = -1.0;  // negative: to the end of the flight
     bool sound = true;
+    bool png = false;      // each frame as a PNG file too
+    bool wav = false;      // the sound as a WAV file too
+    bool video = true;     // flight.mp4; off when there is no ffmpeg
     bool verbose = false;  // the game's routine start-up lines too
 };
 
 std::optional<int> parseArgs(int argc, char** argv, CaptureOptions& options) {
-    CLI::App app{"Renders the flight at a fixed frame rate into PNG frames and its sound into a WAV file, "
-                 "and with ffmpeg both into one MP4. Shows its progress on one line in a terminal, a line each "
-                 "tenth of the way otherwise.",
+    CLI::App app{"Renders the flight at a fixed frame rate into DIR/flight.mp4 with its sound, through ffmpeg; "
+                 "without ffmpeg into PNG frames and a WAV file. Shows its progress on one line in a terminal, a "
+                 "line each tenth of the way otherwise.",
                  "hollowmere-capture"};
     useToolDefaults(app);
-    app.add_option("--out", options.out, "folder for the frames, flight.wav and flight.mp4")->required();
+    app.add_option("--out", options.out, "folder for flight.mp4 (and the frames and flight.wav when asked for)")
+        ->required();
     app.add_option("--fps", options.fps, "frames per second of flight time")
         ->check(positiveNumber())
         ->capture_default_str();
@@ -46,7 +51,9 @@ std::optional<int> parseArgs(int argc, char** argv, CaptureOptions& options) {
     app.add_option("--to", options.to, "flight time of the last frame, in seconds (default: the end of the flight)")
         ->check(nonNegativeNumber());
     bool noSound = false;
-    app.add_flag("--no-sound", noSound, "frames only, no flight.wav");
+    CLI::Option* silent = app.add_flag("--no-sound", noSound, "pictures only: no sound in the video, no flight.wav");
+    app.add_flag("--png", options.png, "also each frame as DIR/frame_00000.png, ...");
+    app.add_flag("--wav", options.wav, "also the sound as DIR/flight.wav")->excludes(silent);
     app.add_flag("--overlay", options.setup.overlay, "draw the frame-rate text");
     app.add_flag("--verbose", options.verbose, "also print the game's start-up lines (models loaded, lights placed)");
     if (const std::optional<int> status = readArguments(app, argc, argv)) return status;
@@ -70,44 +77,14 @@ std::string folderPath(const std::string& folder) {
     return path.string();
 }
 
-// Single-quoted for the shell.
-std::string quoted(const std::string& text) {
-    std::string out = "'";
-    for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
-
-// The frames, with the sound when there is one, as one MP4 when ffmpeg is on the PATH; frames alone otherwise.
-// False only when ffmpeg ran and failed.
-bool encodeVideo(const CaptureOptions& options, bool withSound) {
-    if (std::system("command -v ffmpeg > /dev/null 2>&1") != 0) {
-        std::cout << "ffmpeg not found: frames only, no " << options.out << "/flight.mp4" << std::endl;
-        return true;
-    }
-    char rate[32];
-    std::snprintf(rate, sizeof rate, "%g", options.fps);
-    // yuv420p plays everywhere but needs even sides.
-    const std::string sound = withSound ? " -i " + quoted(options.out + "/flight.wav") + " -c:a aac -b:a 192k" : "";
-    // -nostdin: in a terminal ffmpeg would read keys meant for the shell.
-    const std::string command = std::string("ffmpeg -nostdin -y -loglevel error -framerate ") + rate + " -i " +
-                                quoted(options.out + "/frame_%05d.png") + sound +
-                                " -vf 'pad=ceil(iw/2)*2:ceil(ih/2)*2' -pix_fmt yuv420p " +
-                                quoted(options.out + "/flight.mp4");
-    std::cout << "encoding " << options.out << "/flight.mp4" << std::endl;
-    if (std::system(command.c_str()) == 0) {
-        std::cout << "wrote " << options.out << "/flight.mp4" << std::endl;
-        return true;
-    }
-    std::cout << "Failed to encode video: " << options.out << "/flight.mp4" << std::endl;
-    return false;
-}
-
 // The frames at from, from + step, ... up to and including the end, each written as it is presented,
 // with the sound mixed along.
 struct CaptureRun {
     const CaptureOptions& options;
     FlightSound sound;
     bool withSound = false;
+    VideoOut video;
+    bool videoFailed = false;  // ffmpeg would not start or stopped taking frames
     int count = 0;
     int written = 0;
     Progress progress;
@@ -123,6 +100,10 @@ int openCapture(CaptureRun& run, OffscreenGame& game) {
         std::cout << "rendering " << run.count << " frames of " << options.setup.size.width << "x"
                   << options.setup.size.height << " at " << options.fps << " fps, " << options.from << " to "
                   << options.from + (run.count - 1) / options.fps << " s, into " << options.out << std::endl;
+    if (options.video && run.count > 0 && !startVideo(run.video, options.out, options.setup.size, options.fps)) {
+        run.videoFailed = true;
+        return 0;
+    }
     run.progress = startProgress(run.count);
     return run.count;
 }
@@ -143,9 +124,14 @@ bool keepFrame(CaptureRun& run, OffscreenGame& game, int index) {
     // has sounded since time 0, unrecorded, so the loops and effects stand where the game has them.
     if (index == 0) mixFlightSound(run.sound, game.registry, options.from, false);
     mixFlightSound(run.sound, game.registry, options.from + (index + 1) * step, true);
-    if (!writePng(framePath(options.out, index), game.lastFrame)) {
+    if (options.png && !writePng(framePath(options.out, index), game.lastFrame)) {
         endProgressLine(run.progress);
         std::cout << "Failed to write frame: " << framePath(options.out, index) << std::endl;
+        return false;
+    }
+    if (options.video && !addVideoFrame(run.video, game.lastFrame)) {
+        endProgressLine(run.progress);
+        run.videoFailed = true;
         return false;
     }
     ++run.written;
@@ -153,14 +139,27 @@ bool keepFrame(CaptureRun& run, OffscreenGame& game, int index) {
     return true;
 }
 
-// The kept sound as flight.wav; true when there is none to write.
-bool writeSound(CaptureRun& run) {
-    if (!run.withSound) return true;
+// The kept sound as flight.wav when asked for; true when there is none to write.
+bool writeSound(const CaptureRun& run) {
+    if (!run.withSound || !run.options.wav) return true;
     const std::string path = run.options.out + "/flight.wav";
     const bool written = writeWav(path, run.sound);
     std::cout << (written ? "wrote " : "Failed to write sound: ") << path << std::endl;
-    closeFlightSound(run.sound);
     return written;
+}
+
+// The video, with the sound when there is some, once every frame is in; true when none was to be made.
+bool writeVideo(CaptureRun& run) {
+    if (!run.options.video) return true;
+    const std::vector<int16_t> none;
+    const bool complete = !run.videoFailed && run.written == run.count;
+    if (complete && finishVideo(run.video, run.withSound ? run.sound.samples : none)) {
+        std::cout << "wrote " << run.video.path << std::endl;
+        return true;
+    }
+    abandonVideo(run.video);
+    if (run.videoFailed || complete) std::cout << "Failed to encode video: " << run.options.out << "/flight.mp4" << std::endl;
+    return false;
 }
 
 }  // namespace
@@ -176,9 +175,18 @@ int main(int argc, char** argv) {
     }
     // Said in full at the end, wherever the capture was started from.
     options.out = folderPath(options.out);
+    if (!onPath("ffmpeg")) {
+        options.video = false;
+        options.png = true;
+        options.wav = options.sound;
+        std::cout << "ffmpeg not found: PNG frames" << (options.sound ? " and flight.wav" : "") << " instead of "
+                  << options.out << "/flight.mp4" << std::endl;
+    }
+    // A closed pipe to ffmpeg is an error to report, not a signal that ends the capture.
+    std::signal(SIGPIPE, SIG_IGN);
 
     options.setup.keepFrames = true;
-    CaptureRun run{options, {}, false, 0, 0, {}};
+    CaptureRun run{options, {}, false, {}, false, 0, 0, {}};
     RunHooks hooks;
     if (!options.verbose) beginQuietStartup();
     hooks.opened = [&run](OffscreenGame& game) {
@@ -191,8 +199,9 @@ int main(int argc, char** argv) {
     runOffscreen(game, options.setup, hooks);
     endQuietStartup();
 
-    std::cout << "wrote " << run.written << " frames to " << options.out << std::endl;
+    if (options.png) std::cout << "wrote " << run.written << " frames to " << options.out << std::endl;
     const bool soundWritten = writeSound(run);
-    const bool encoded = run.written == run.count && encodeVideo(options, soundWritten && run.withSound);
-    return encoded && soundWritten ? 0 : 1;
+    const bool encoded = writeVideo(run);
+    if (run.withSound) closeFlightSound(run.sound);
+    return encoded && soundWritten && run.written == run.count ? 0 : 1;
 }
