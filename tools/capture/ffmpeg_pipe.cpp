@@ -81,7 +81,7 @@ bool finishFfmpeg(FfmpegPipe& ffmpeg) {
         do waited = waitpid(ffmpeg.pid, &status, 0);
         while (waited < 0 && errno == EINTR);
     }
-    const bool ok = waited == ffmpeg.pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    const bool ok = ffmpeg.pid > 0 && waited == ffmpeg.pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
     ffmpeg = FfmpegPipe{};
     return ok;
 }
