@@ -53,6 +53,17 @@ std::string runFigures(const char* format, const BenchReport& report) {
     return text;
 }
 
+// Each value through pattern, one after the other.
+std::string msList(const std::vector<double>& values, const char* pattern) {
+    std::string text;
+    char one[32];
+    for (double value : values) {
+        std::snprintf(one, sizeof one, pattern, value);
+        text += one;
+    }
+    return text;
+}
+
 }  // namespace
 
 std::string reportTable(const BenchReport& report) {
@@ -60,6 +71,8 @@ std::string reportTable(const BenchReport& report) {
                                    "after %2$d warm-up frames\n"
                                    "start-up: %7$.1f ms (process start to first frame)\n",
                                    report);
+    table += "first frames:" + msList(report.firstFramesMs, " %.1f") + " ms\n";
+    if (!report.cullingSwitchMs.empty()) table += "after F2:" + msList(report.cullingSwitchMs, " %.1f") + " ms\n";
     table += "ms          GPU median       p10       p90  |CPU median       p10       p90\n";
     table += tableRow("frame", report.frame);
     for (int i = 0; i < PASS_COUNT; ++i) table += tableRow(PASS_NAMES[i], report.passes[i]);
@@ -75,5 +88,8 @@ std::string reportJson(const BenchReport& report) {
         if (i) json += ",";
         json += std::string("\"") + PASS_NAMES[i] + "\":" + jsonSamples(report.passes[i]);
     }
-    return json + "}}";
+    json += "},\"firstFramesMs\":[" + msList(report.firstFramesMs, ",%.1f").substr(1) + "]";
+    if (!report.cullingSwitchMs.empty())
+        json += ",\"cullingSwitchMs\":[" + msList(report.cullingSwitchMs, ",%.1f").substr(1) + "]";
+    return json + "}";
 }
