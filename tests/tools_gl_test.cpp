@@ -1,5 +1,6 @@
 // What each tool writes: capture's frames, sound and MP4, bench's table and JSON line, inspect's records of a
 // model file written for the test. Shot's PNGs are the reference pictures' suite's.
+#include "core/gl_debug.h"
 #include "support/game_run.h"
 #include "support/process.h"
 #include "support/scene_builder.h"
@@ -14,8 +15,11 @@
 
 namespace {
 
+// A GL error the tool reports fails the test that ran it.
 CommandResult tool(const std::string& name, const std::string& args) {
-    return runCommand(binaryDir() + "/tools/" + name + "/hollowmere-" + name + " " + args);
+    CommandResult run = runCommand(binaryDir() + "/tools/" + name + "/hollowmere-" + name + " " + args);
+    EXPECT_EQ(run.output.find(GL_ERROR_PREFIX), std::string::npos) << name << " " << args << ":\n" << run.output;
+    return run;
 }
 
 }  // namespace
@@ -98,7 +102,16 @@ TEST(Tools, BenchPrintsTheTableAndAJsonLineWithEveryPass) {
     EXPECT_NE(run.output.find("\nms          GPU median       p10       p90  |CPU median"), std::string::npos) << run.output;
     const std::string json = run.output.substr(run.output.rfind('\n', run.output.size() - 2) + 1);
     EXPECT_EQ(json.rfind("{\"frames\":3,\"warmup\":1,\"width\":160,\"height\":120,", 0), 0u) << json;
-    EXPECT_EQ(json.substr(json.size() - 3), "}}\n") << json;
+    EXPECT_EQ(json.substr(json.size() - 3), "]}\n") << json;
+    // Four frames in all, each timed whole, in the table and the JSON line alike.
+    const std::size_t first = json.find("\"firstFramesMs\":[");
+    ASSERT_NE(first, std::string::npos) << json;
+    double whole[5] = {};
+    EXPECT_EQ(std::sscanf(json.c_str() + first, "\"firstFramesMs\":[%lf,%lf,%lf,%lf,%lf]", &whole[0], &whole[1],
+                          &whole[2], &whole[3], &whole[4]), 4) << json;
+    for (int i = 0; i < 4; ++i) EXPECT_GT(whole[i], 0.0) << i << " in " << json;
+    EXPECT_NE(run.output.find("\nfirst frames: "), std::string::npos) << run.output;
+    EXPECT_EQ(run.output.find("after F2:"), std::string::npos) << "timed F2 frames without --f2:\n" << run.output;
     for (const std::string name : {"frame", "shadow", "scene", "sky", "volumetric", "composite", "overlay"}) {
         double t[6] = {};  // GPU, then CPU: median, p10, p90
         ASSERT_EQ(std::sscanf(json.c_str() + json.find("\"" + name + "\":{") + name.size() + 3,
@@ -108,6 +121,18 @@ TEST(Tools, BenchPrintsTheTableAndAJsonLineWithEveryPass) {
         EXPECT_TRUE(t[1] <= t[0] && t[0] <= t[2] && 0.0 < t[4] && t[4] <= t[3] && t[3] <= t[5]) << name << " " << t[3];
         EXPECT_NE(run.output.find("\n" + name + " "), std::string::npos) << name;
     }
+}
+
+TEST(Tools, BenchWithF2TimesTheFrameAfterEachOfTwoPresses) {
+    const CommandResult run = tool("bench", "--frames 1 --warmup 1 --size 160x120 --f2");
+    ASSERT_EQ(run.status, 0) << run.output;
+    double after[2] = {};
+    const std::size_t at = run.output.find("\"cullingSwitchMs\":[");
+    ASSERT_NE(at, std::string::npos) << run.output;
+    ASSERT_EQ(std::sscanf(run.output.c_str() + at, "\"cullingSwitchMs\":[%lf,%lf]", &after[0], &after[1]), 2)
+        << run.output;
+    EXPECT_TRUE(after[0] > 0.0 && after[1] > 0.0) << run.output;
+    EXPECT_NE(run.output.find("\nafter F2: "), std::string::npos) << run.output;
 }
 
 TEST(Tools, InspectPrintsEveryRecordAndTheCameraPoseAtTheTimeAndRefusesWhatDoesNotImport) {
