@@ -13,11 +13,11 @@ using Poses = GlTest;
 
 namespace {
 
-// The mean of the centres of a pose's mesh spheres.
-glm::vec3 middleOf(const Pose& pose) {
+// The mean of the centres of a placement's mesh spheres.
+glm::vec3 middleOf(const Placement& placed) {
     glm::vec3 sum(0.0f);
-    for (const Sphere& s : pose.meshBounds) sum += s.centre;
-    return pose.meshBounds.empty() ? sum : sum / static_cast<float>(pose.meshBounds.size());
+    for (const Sphere& s : placed.meshBounds) sum += s.centre;
+    return placed.meshBounds.empty() ? sum : sum / static_cast<float>(placed.meshBounds.size());
 }
 
 }  // namespace
@@ -38,15 +38,15 @@ TEST_F(Poses, TheWorldUpdatePosesEachSkinnedDrawableAtItsClock) {
         const Drawable& drawable = scene.registry.get<Drawable>(moving);
         ASSERT_FLOAT_EQ(drawable.animationTime, step.time);
         // Each face of the box is a mesh of its own with its own sphere, half a side off where the box stands.
-        ASSERT_EQ(drawable.pose.meshBounds.size(), box.meshes.size());
-        EXPECT_TRUE(vecNear(middleOf(drawable.pose), {step.x, 0.0f, 0.0f}, 1e-4f)) << "at " << step.time << " s";
-        for (const Sphere& face : drawable.pose.meshBounds) {
+        ASSERT_EQ(drawable.placement.meshBounds.size(), box.meshes.size());
+        EXPECT_TRUE(vecNear(middleOf(drawable.placement), {step.x, 0.0f, 0.0f}, 1e-4f)) << "at " << step.time << " s";
+        for (const Sphere& face : drawable.placement.meshBounds) {
             EXPECT_NEAR(glm::length(face.centre - glm::vec3(step.x, 0.0f, 0.0f)), 0.2f, 1e-4f) << "at " << step.time << " s";
             EXPECT_NEAR(face.radius, 0.2f * std::sqrt(2.0f), 1e-5f);
         }
     }
     // A stopped clock keeps its pose, placed where its entity stands; a model without bones has none.
-    EXPECT_TRUE(vecNear(middleOf(scene.registry.get<Drawable>(stopped).pose), {1.0f, 2.0f, 0.0f}, 1e-4f));
+    EXPECT_TRUE(vecNear(middleOf(scene.registry.get<Drawable>(stopped).placement), {1.0f, 2.0f, 0.0f}, 1e-4f));
     EXPECT_TRUE(scene.registry.get<Drawable>(wall).pose.bones.empty());
 }
 
