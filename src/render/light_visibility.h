@@ -31,6 +31,9 @@ struct LightVisibility {
         unsigned int name = 0;
     };
     std::vector<Query> pending;                      // asked, not yet read
+    // Query names read and free for the next question: llvmpipe (Mesa 22.3) sometimes corrupts its heap
+    // deleting queries during the run, so they are kept and asked again.
+    std::vector<unsigned int> spareQueries;
     std::map<Key, std::uint8_t> hidden;              // bit c: cube c's light reaches no point of the mesh
     std::array<bool, MAX_LIGHTS> asked{};
     // A cube from -1 to 1 on each axis, drawn round a moving caster's bounds to ask whether a light's
