@@ -25,10 +25,8 @@ struct StillCube {
     std::vector<FaceDraw> casters;  // the moving ones within reach, each in the faces it falls in
 };
 
-// A still light's cube back to the static depth alone: drawn straight into the live cube on its first frame
-// and whenever culling changed since, otherwise the faces moving casters drew into last frame come back from
-// their stores. Then, against that depth, the meshes' visibility (once it has stood a frame, so a frame that
-// draws it does not wait for the answers) and whether each moving caster within reach can be seen at all.
+// The static depth alone is what the queries must be asked against, and its meshes are only asked once it
+// has stood a frame, so that no frame waits both to draw it and for its answers.
 StillCube prepareStillCube(Renderer& renderer, Registry& registry, const FrameLight& light,
                            const std::vector<FaceDraw>& casters, std::size_t& queriesUsed) {
     ShadowCache& cache = *renderer.shadowCache;
@@ -108,9 +106,7 @@ void initShadows(Renderer& renderer, Registry& registry) {
     renderer.shadowsInitialised = true;
 }
 
-// The lights the world update moved aim their cubes anew. Then the still lights: every cube back to its static
-// depth and its questions asked, then the answers read (one wait for all) and the moving casters drawn where
-// they can be seen. Last, the lights that move redraw their cubes whole.
+// Every still cube's questions are asked before any answer is read, so the frame waits for them once.
 void renderShadowCasters(Renderer& renderer, Registry& registry) {
     const FrameLights& frame = frameLights(registry);
     const std::vector<FaceDraw> casters = movingCasters(registry);
