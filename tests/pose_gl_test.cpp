@@ -4,6 +4,7 @@
 
 #include "support/gl_context.h"
 #include "support/matchers.h"
+#include "world/placement.h"
 
 #include <gtest/gtest.h>
 
@@ -13,11 +14,11 @@ using Poses = GlTest;
 
 namespace {
 
-// The mean of the centres of a pose's mesh spheres.
-glm::vec3 middleOf(const Pose& pose) {
+// The mean of the centres of a placement's mesh spheres.
+glm::vec3 middleOf(const Placement& placed) {
     glm::vec3 sum(0.0f);
-    for (const Sphere& s : pose.meshBounds) sum += s.centre;
-    return pose.meshBounds.empty() ? sum : sum / static_cast<float>(pose.meshBounds.size());
+    for (const Sphere& s : placed.meshBounds) sum += s.centre;
+    return placed.meshBounds.empty() ? sum : sum / static_cast<float>(placed.meshBounds.size());
 }
 
 }  // namespace
@@ -38,15 +39,15 @@ TEST_F(Poses, TheWorldUpdatePosesEachSkinnedDrawableAtItsClock) {
         const Drawable& drawable = scene.registry.get<Drawable>(moving);
         ASSERT_FLOAT_EQ(drawable.animationTime, step.time);
         // Each face of the box is a mesh of its own with its own sphere, half a side off where the box stands.
-        ASSERT_EQ(drawable.pose.meshBounds.size(), box.meshes.size());
-        EXPECT_TRUE(vecNear(middleOf(drawable.pose), {step.x, 0.0f, 0.0f}, 1e-4f)) << "at " << step.time << " s";
-        for (const Sphere& face : drawable.pose.meshBounds) {
+        ASSERT_EQ(drawable.placement.meshBounds.size(), box.meshes.size());
+        EXPECT_TRUE(vecNear(middleOf(drawable.placement), {step.x, 0.0f, 0.0f}, 1e-4f)) << "at " << step.time << " s";
+        for (const Sphere& face : drawable.placement.meshBounds) {
             EXPECT_NEAR(glm::length(face.centre - glm::vec3(step.x, 0.0f, 0.0f)), 0.2f, 1e-4f) << "at " << step.time << " s";
             EXPECT_NEAR(face.radius, 0.2f * std::sqrt(2.0f), 1e-5f);
         }
     }
     // A stopped clock keeps its pose, placed where its entity stands; a model without bones has none.
-    EXPECT_TRUE(vecNear(middleOf(scene.registry.get<Drawable>(stopped).pose), {1.0f, 2.0f, 0.0f}, 1e-4f));
+    EXPECT_TRUE(vecNear(middleOf(scene.registry.get<Drawable>(stopped).placement), {1.0f, 2.0f, 0.0f}, 1e-4f));
     EXPECT_TRUE(scene.registry.get<Drawable>(wall).pose.bones.empty());
 }
 
@@ -73,4 +74,34 @@ TEST_F(Poses, EveryPassDrawsTheBoxWhereItsPoseHasItNotWhereItsClockHasMovedOn) {
     updateWorld(scene.registry, 0.0f);
     clock = 0.0f;
     EXPECT_EQ(scene.passes().pixelsUnlike(after), 0);
+}
+
+TEST_F(Poses, TheWorldUpdateGivesEachMeshTheLightsItsPlacedBoundsComeWithinReachOf) {
+    tiny::Scene scene(64, 64);
+    // Two lights 20 m apart, each reaching about 5.6 m; a still square under each, one between them in the
+    // reach of neither, and the box sliding from under the first light (x = 1) out of its reach (x = -7).
+    const Entity nearFirst = scene.addEntity(scene.addModel({makeQuad("a", {0, -1, 0}, {0.4f, 0, 0}, {0, 0, 0.4f})}));
+    const Entity nearSecond = scene.addEntity(scene.addModel({makeQuad("b", {20, -1, 0}, {0.4f, 0, 0}, {0, 0, 0.4f})}));
+    const Entity between = scene.addEntity(scene.addModel({makeQuad("c", {10, -1, 0}, {0.4f, 0, 0}, {0, 0, 0.4f})}));
+    const Entity box = scene.addEntity(tiny::slidingBox(scene, {1.0f, 0.0f, 0.0f}, {-9.0f, 0.0f, 0.0f}));
+    scene.addLight({0.0f, 0.0f, 0.0f}, glm::vec3(1.0f), {1.0f, 0.0f, 16.0f});
+    scene.addLight({20.0f, 0.0f, 0.0f}, glm::vec3(1.0f), {1.0f, 0.0f, 16.0f});
+    // The frame's list runs last created first: bit 0 is the light at x = 20, bit 1 the one at the origin.
+    const struct { const char* name; Entity entity; float time; LightSet lights; } cases[] = {
+        {"the square under the first light", nearFirst, 0.0f, 0b10},
+        {"the square under the second light", nearSecond, 0.0f, 0b01},
+        {"the square between them", between, 0.0f, 0b00},
+        {"the box under the first light", box, 0.0f, 0b10},
+        {"the box slid 8 m away, by its pose", box, 0.8f, 0b00},
+    };
+    for (const auto& c : cases) {
+        scene.registry.get<Drawable>(box).animationTime = c.time;
+        updateWorld(scene.registry, 0.0f);
+        const FrameLights& frame = frameLights(scene.registry);
+        ASSERT_EQ(frame.lights.size(), 2u);
+        EXPECT_NEAR(frame.lights[0].reach, lightReach(*frame.lights[0].light), 1e-6f);
+        const Placement& placed = scene.registry.get<Drawable>(c.entity).placement;
+        ASSERT_EQ(placed.meshLights.size(), placed.meshBounds.size()) << c.name;
+        for (LightSet lights : placed.meshLights) EXPECT_EQ(lights, c.lights) << c.name;
+    }
 }

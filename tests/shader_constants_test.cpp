@@ -94,12 +94,14 @@ TEST(ShaderConstants, TheReachTestAndTheShadowLookupsReadOnlyTheSharedNumbers) {
 
 TEST(ShaderConstants, TheVisibilityQueriesCoverTheLookupsOffsetsAndDisc) {
     // Drawn nearer the light by at least the normal offset and the bias along the ray, and widened sideways by
-    // the whole disc, at every distance.
+    // the whole disc, the normal offset (across the ray on a grazed surface) and half a texel (the nearest
+    // one is read), at every distance.
     for (const float d : {0.0f, 1.0f, 5.0f, 30.0f}) {
         const float texel = SHADOW_TEXELS_PER_METRE * d;
         const float offsets = (SHADOW_NORMAL_OFFSET_TEXELS + SHADOW_BIAS_TEXELS) * texel + SHADOW_BIAS_METRES;
         EXPECT_GE(VISIBILITY_MARGIN_CONSTANT + VISIBILITY_MARGIN_PER_METRE * d, offsets) << d << " m";
-        EXPECT_GE(VISIBILITY_WIDENING_CONSTANT + VISIBILITY_WIDENING_PER_METRE * d,
-                  SHADOW_DISC_METRES + SHADOW_DISC_PER_METRE * d) << d << " m";
+        const float sideways = SHADOW_DISC_METRES + SHADOW_DISC_PER_METRE * d +
+                               SHADOW_NORMAL_OFFSET_TEXELS * texel + 0.5f * texel;
+        EXPECT_GE(VISIBILITY_WIDENING_CONSTANT + VISIBILITY_WIDENING_PER_METRE * d, sideways * 0.9999f) << d << " m";
     }
 }

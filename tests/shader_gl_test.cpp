@@ -7,6 +7,7 @@
 
 #include <unistd.h>
 
+#include <map>
 #include <sstream>
 
 namespace {
@@ -31,14 +32,22 @@ TEST_F(ShaderTest, EveryShippedProgramAndItsVariantsLinkWithEmptyLogs) {
         {"volumetricDownsampleVertex", "volumetricDownsampleFragment", " ", ""},
         {"blurVertex", "blurFragment", " ", ""}, {"quadVertex", "quadFragment", " ", ""},
         {"hudVertex", "hudFragment", " ", ""}, {"skyboxVertex", "skyboxFragment", " ", ""}};
-    // Every field of the light record non-zero, so a member a shader reads but the code never writes (one
-    // renamed on one side alone) reads back as its default 0.
+    // Every field of the light record non-zero and unlike the others, so a member a shader reads but the code
+    // never writes (one renamed on one side alone) reads back as its default 0, and one written from another
+    // field (names and values out of step) reads back that field's value.
     LightSource light;
-    light.mAttenuationConstant = light.mAttenuationLinear = light.mAttenuationQuadratic = 0.5f;
-    light.mColorAmbient = light.mColorDiffuse = light.mColorSpecular = light.mPosition = glm::vec3(0.25f);
+    light.mAttenuationConstant = 0.5f, light.mAttenuationLinear = 0.25f, light.mAttenuationQuadratic = 0.125f;
+    light.mColorAmbient = glm::vec3(0.1f), light.mColorDiffuse = glm::vec3(0.2f);
+    light.mColorSpecular = glm::vec3(0.3f), light.mPosition = glm::vec3(0.4f);
+    light.near_far = glm::vec2(0.6f, 0.7f);
     light.mLightID = 5;
+    light.mNrSamples = 7;
     light.mTau = 0.01f;
     light.mPhi = 100.0f;
+    const std::map<std::string, float> written = {
+        {"mAttenuationConstant", 0.5f}, {"mAttenuationLinear", 0.25f}, {"mAttenuationQuadratic", 0.125f},
+        {"mColorAmbient", 0.1f}, {"mColorDiffuse", 0.2f}, {"mColorSpecular", 0.3f}, {"mPosition", 0.4f},
+        {"near_far", 0.6f}, {"mLightID", 5.0f}, {"mNrSamples", 7.0f}, {"mTau", 0.01f}, {"mPhi", 100.0f}};
     int programsWithLights = 0;
     for (const auto& [vertex, fragment, geometry, built] : programs) {
         const Shader base(SHIPPED + vertex + ".shader", SHIPPED + fragment + ".shader",
@@ -61,7 +70,9 @@ TEST_F(ShaderTest, EveryShippedProgramAndItsVariantsLinkWithEmptyLogs) {
             if (std::string(name).rfind("pointLight[3].", 0) != 0) continue;
             float value[4] = {};
             glGetUniformfv(base.ID, glGetUniformLocation(base.ID, name), value);
-            EXPECT_NE(value[0], 0.0f) << fragment << " reads " << name << ", which is never written";
+            const auto field = written.find(std::string(name).substr(std::string("pointLight[3].").size()));
+            ASSERT_NE(field, written.end()) << fragment << " reads " << name << ", which the light record lacks";
+            EXPECT_EQ(value[0], field->second) << fragment << " reads " << name << ", written otherwise or never";
             ++members;
         }
         programsWithLights += members > 2 ? 1 : 0;

@@ -86,6 +86,7 @@ TEST_F(ShadowDraws, OnlyLightsWithACubeAndTheWallInReachDrawIt) {
     for (const auto& c : cases) {
         light.mPosition = c.position;
         light.mLightID = c.cube;
+        updateWorld(scene.registry, 0.0f);
         EXPECT_EQ(primitivesDuring([&] { shadowPass(scene.renderer, scene.registry); }) > 0, c.drawn) << c.name;
         if (!c.drawn) continue;
         EXPECT_NEAR(scene.cube(c.cube)[MIDDLE], depthAt(light.shadowProjection, 2 - c.position.x), 1e-6f) << c.name;
@@ -101,10 +102,11 @@ TEST_F(ShadowDraws, OnlyLightsWithACubeAndTheWallInReachDrawIt) {
     int walked = 0;
     scene.registry.each<LightSource>([&](Entity, LightSource& each) {
         EXPECT_EQ(each.mLightID, walked++);
-        const std::uint8_t faces = facesReached(each.mPosition, lightReach(each), {2, 0, 0}, std::sqrt(2.0f));
+        const std::uint8_t faces = facesReached(each.mPosition, {{2, 0, 0}, std::sqrt(2.0f)});
         EXPECT_TRUE(each.mLightID >= MAX_LIGHTS || (faces & 1u)) << each.mLightID;
         if (each.mLightID < MAX_LIGHTS) expected += 2u * static_cast<GLuint>(std::bitset<6>(faces).count());
     });
+    updateWorld(scene.registry, 0.0f);
     EXPECT_EQ(primitivesDuring([&] { shadowPass(scene.renderer, scene.registry); }), expected);
 }
 
@@ -186,14 +188,16 @@ TEST_F(ShadowDraws, AStaticMeshCountsHiddenOnlyWhereNoLookupCouldSeeTheLightAndL
     tiny::Scene scene(160, 120);
     const Entity wall = addWall(scene);
     // A 0.4 m square facing the light at each corner; the wall spans 2 m square at x = 2, and no square stands
-    // between the light and another. At x = 3 the wall's shadow ends at z = 1.5, and the lookups' disc reaches
-    // 5.5 cm there.
+    // between the light and another. At x = 3 the wall's shadow ends at z = 1.5; the lookups' disc reaches
+    // 5.5 cm there, and with the normal offset across the ray and the nearest texel's half about 7 cm.
     const struct { const char* name; glm::vec3 corner; bool hidden; } cases[] = {
         {"well behind the wall", {3.0f, -0.2f, -0.2f}, true},
         {"a centimetre behind it, within the lookups' margin", {2.01f, 0.4f, 0.4f}, false},
         {"beside the wall, in the open", {3.0f, -0.2f, 2.0f}, false},
         {"half behind the wall's edge", {3.0f, -1.0f, 1.3f}, false},
         {"in the shadow, 3 cm from its edge: the disc reaches past it", {3.0f, 0.3f, 1.07f}, false},
+        {"in the shadow, 6.5 cm from its edge: the normal offset and the nearest texel reach past the disc",
+         {3.0f, 0.8f, 1.035f}, false},
         {"in the shadow, 10 cm from its edge", {3.0f, -0.5f, 1.0f}, true},
         {"before the wall", {1.0f, -0.8f, -0.8f}, false},
     };
@@ -203,7 +207,8 @@ TEST_F(ShadowDraws, AStaticMeshCountsHiddenOnlyWhereNoLookupCouldSeeTheLightAndL
     scene.addLight({0.0f, 0.0f, 0.0f});
     initShadows(scene.renderer, scene.registry);
     LightVisibility& visibility = *scene.renderer.lightVisibility;
-    // The first frame draws the static depth and asks nothing, so start-up never waits for the answers.
+    // The first frame draws the static depth and asks nothing, so that frame never waits for the answers.
+    updateWorld(scene.registry, 0.0f);
     shadowPass(scene.renderer, scene.registry);
     EXPECT_TRUE(visibility.pending.empty());
     shadowPass(scene.renderer, scene.registry);

@@ -1,5 +1,6 @@
 // What each tool writes: capture's MP4 (and frames and sound when asked for, or without ffmpeg), bench's table and
 // JSON line, inspect's records of a model file written for the test. Shot's PNGs are the reference pictures' suite's.
+#include "core/gl_debug.h"
 #include "support/game_run.h"
 #include "support/process.h"
 #include "support/scene_builder.h"
@@ -16,8 +17,11 @@
 
 namespace {
 
+// A GL error the tool reports fails the test that ran it.
 CommandResult tool(const std::string& name, const std::string& args) {
-    return runCommand(binaryDir() + "/tools/" + name + "/hollowmere-" + name + " " + args);
+    CommandResult run = runCommand(binaryDir() + "/tools/" + name + "/hollowmere-" + name + " " + args);
+    EXPECT_EQ(run.output.find(GL_ERROR_PREFIX), std::string::npos) << name << " " << args << ":\n" << run.output;
+    return run;
 }
 
 std::string joined(const std::vector<std::string>& names) {
@@ -166,6 +170,13 @@ TEST(Tools, BenchPrintsTheTableAndAJsonLineWithEveryPass) {
     EXPECT_NEAR(json.value("flightSeconds", 0.0), 64.0, 0.01) << line;
     EXPECT_NEAR(json.value("stepSeconds", 0.0) * 3, json.value("flightSeconds", 0.0), 0.001) << line;
     EXPECT_GT(json.value("startupMs", 0.0), 0.0) << line;
+    // Four frames in all, each timed whole, in the table and the JSON line alike.
+    const nlohmann::json whole = json.value("firstFramesMs", nlohmann::json());
+    ASSERT_TRUE(whole.is_array() && whole.size() == 4) << line;
+    for (const nlohmann::json& ms : whole) EXPECT_GT(ms.get<double>(), 0.0) << line;
+    EXPECT_NE(run.output.find("\nfirst frames: "), std::string::npos) << run.output;
+    EXPECT_EQ(run.output.find("after F2:"), std::string::npos) << "timed F2 frames without --f2:\n" << run.output;
+    EXPECT_FALSE(json.contains("cullingSwitchMs")) << line;
     const std::vector<std::string> passes = {"shadow", "scene", "sky", "volumetric", "composite", "overlay"};
     ASSERT_TRUE(json.contains("passes") && json["passes"].size() == passes.size()) << line;
     std::vector<std::string> names = {"frame"};
@@ -184,6 +195,18 @@ TEST(Tools, BenchPrintsTheTableAndAJsonLineWithEveryPass) {
         EXPECT_TRUE(0.0 < cpu[0] && cpu[0] <= cpu[1] && cpu[1] <= cpu[2]) << name << " " << figures.dump();
         EXPECT_NE(run.output.find("\n" + name + " "), std::string::npos) << name;
     }
+}
+
+TEST(Tools, BenchWithF2TimesTheFrameAfterEachOfTwoPresses) {
+    const CommandResult run = tool("bench", "--frames 1 --warmup 1 --size 160x120 --f2");
+    ASSERT_EQ(run.status, 0) << run.output;
+    double after[2] = {};
+    const std::size_t at = run.output.find("\"cullingSwitchMs\":[");
+    ASSERT_NE(at, std::string::npos) << run.output;
+    ASSERT_EQ(std::sscanf(run.output.c_str() + at, "\"cullingSwitchMs\":[%lf,%lf]", &after[0], &after[1]), 2)
+        << run.output;
+    EXPECT_TRUE(after[0] > 0.0 && after[1] > 0.0) << run.output;
+    EXPECT_NE(run.output.find("\nafter F2: "), std::string::npos) << run.output;
 }
 
 TEST(Tools, InspectPrintsEveryRecordAndTheCameraPoseAtTheTimeAndRefusesWhatDoesNotImport) {

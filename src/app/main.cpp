@@ -5,6 +5,7 @@
 #include "audio/sound_engine.h"
 #include "audio/timeline.h"
 #include "core/gl.h"
+#include "render/flight_prepare.h"
 #include "render/frame.h"
 #include "render/renderer.h"
 #include "world/camera_system.h"
@@ -25,6 +26,8 @@ int main() {
     SceneResources resources = loadSceneResources(std::move(imports));
     createPlayer(resources, registry);
     buildScene(resources, registry);
+    // The first frames' one-time work, before the clock starts.
+    prepareFlight(renderer, registry);
 
     AudioState* audio = createAudioState(soundEngine);
     // The flight loops with the player's clip, and the timed effects with it.

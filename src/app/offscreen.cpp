@@ -6,6 +6,7 @@
 #include "assets/model.h"
 #include "core/gl.h"
 #include "core/settings.h"
+#include "render/flight_prepare.h"
 #include "world/components.h"
 
 #include <assimp/scene.h>
@@ -36,6 +37,7 @@ void openOffscreenGame(OffscreenGame& game, int width, int height) {
     game.resources = loadSceneResources(std::move(imports));
     createPlayer(game.resources, game.registry);
     buildScene(game.resources, game.registry);
+    prepareFlight(game.renderer, game.registry);
 }
 
 void setFlightTime(Registry& registry, float t) {

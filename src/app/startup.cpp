@@ -4,6 +4,7 @@
 #include "app/input.h"
 #include "core/fatal.h"
 #include "core/gl.h"
+#include "core/gl_debug.h"
 #include "core/settings.h"
 #include "render/renderer.h"
 #include "render/sky.h"
@@ -23,6 +24,7 @@ void openWindow(Renderer& renderer, bool visible) {
     // Every target is sized once at start-up, so the window keeps that size.
     glfwWindowHint(GLFW_RESIZABLE, GLFW_FALSE);
     glfwWindowHint(GLFW_VISIBLE, visible ? GLFW_TRUE : GLFW_FALSE);
+    requestDebugContext();
 
     GLFWmonitor* monitor = nullptr;
     if (settings.fullscreen) {
@@ -52,6 +54,7 @@ void openWindow(Renderer& renderer, bool visible) {
     }
     // GLEW's probe on a core context leaves a harmless GL_INVALID_ENUM behind.
     while (glGetError() != GL_NO_ERROR) {}
+    enableDebugOutput();
 
     glClearColor(0.8f, 0.1f, 0.56f, 0.0f);
     glViewport(0, 0, static_cast<int>(settings.width), static_cast<int>(settings.height));

@@ -28,7 +28,12 @@ std::string withDefines(const std::string& source, const std::string& defines) {
 
 }  // namespace
 
-unsigned int compileShaderFile(const std::string& path, unsigned int type, const std::string& defines) {
+namespace {
+
+int linkedPrograms = 0;
+
+// The whole file, or the fatal ending when it does not open.
+std::string readShaderFile(const std::string& path) {
     std::ifstream file(path);
     if (!file.is_open()) {
         std::cout << "Failed to open shader file: " << path << std::endl;
@@ -36,9 +41,11 @@ unsigned int compileShaderFile(const std::string& path, unsigned int type, const
     }
     std::stringstream text;
     text << file.rdbuf();
-    file.close();
-    const std::string source = withDefines(text.str(), defines);
+    return text.str();
+}
 
+unsigned int compileShaderSource(const std::string& text, unsigned int type, const std::string& defines) {
+    const std::string source = withDefines(text, defines);
     unsigned int stage = glCreateShader(type);
     if (stage == 0) {
         std::cout << "Failed to create shader" << std::endl;
@@ -60,6 +67,34 @@ unsigned int compileShaderFile(const std::string& path, unsigned int type, const
     fatalExit();
 }
 
+// Links the stages (geometry 0 for none) into a new program and deletes them.
+unsigned int linkProgram(unsigned int vertex, unsigned int fragment, unsigned int geometry) {
+    const unsigned int program = glCreateProgram();
+    if (program == 0) {
+        std::cout << "Failed to create shader program" << std::endl;
+        fatalExit();
+    }
+    glAttachShader(program, vertex);
+    glAttachShader(program, fragment);
+    if (geometry != 0) glAttachShader(program, geometry);
+    glBindFragDataLocation(program, 0, "fragColor");
+    glLinkProgram(program);
+    checkCompileErrors(program, "PROGRAM");
+    glDeleteShader(vertex);
+    glDeleteShader(fragment);
+    if (geometry != 0) glDeleteShader(geometry);
+    ++linkedPrograms;
+    return program;
+}
+
+}  // namespace
+
+unsigned int compileShaderFile(const std::string& path, unsigned int type, const std::string& defines) {
+    return compileShaderSource(readShaderFile(path), type, defines);
+}
+
+int programsBuilt() { return linkedPrograms; }
+
 void checkCompileErrors(unsigned int program, const std::string& type) {
     int linked = 0;
     glGetProgramiv(program, GL_LINK_STATUS, &linked);
@@ -75,31 +110,22 @@ Shader::Shader(const std::string& vertexPath, const std::string& fragmentPath, c
 
 Shader::Shader(const std::string& vertexPath, const std::string& fragmentPath, const std::string& geometryPath,
                const std::string& defines) {
-    unsigned int vertex = compileShaderFile(vertexPath, GL_VERTEX_SHADER, defines);
-    unsigned int fragment = compileShaderFile(fragmentPath, GL_FRAGMENT_SHADER, defines);
-    ID = glCreateProgram();
-    if (ID == 0) {
-        std::cout << "Failed to create shader program" << std::endl;
-        fatalExit();
-    }
-    glAttachShader(ID, vertex);
-    glAttachShader(ID, fragment);
+    cache = std::make_shared<ProgramCache>();
+    ProgramCache& files = *cache;
+    files.vertexPath = vertexPath;
+    files.fragmentPath = fragmentPath;
+    files.geometryPath = geometryPath;
+    files.defines = defines;
+    files.vertexSource = readShaderFile(vertexPath);
+    const unsigned int vertex = compileShaderSource(files.vertexSource, GL_VERTEX_SHADER, defines);
+    files.fragmentSource = readShaderFile(fragmentPath);
+    const unsigned int fragment = compileShaderSource(files.fragmentSource, GL_FRAGMENT_SHADER, defines);
     unsigned int geometry = 0;
     if (geometryPath != NO_GEOMETRY) {
-        geometry = compileShaderFile(geometryPath, GL_GEOMETRY_SHADER, defines);
-        glAttachShader(ID, geometry);
+        files.geometrySource = readShaderFile(geometryPath);
+        geometry = compileShaderSource(files.geometrySource, GL_GEOMETRY_SHADER, defines);
     }
-    glBindFragDataLocation(ID, 0, "fragColor");
-    glLinkProgram(ID);
-    checkCompileErrors(ID, "PROGRAM");
-    glDeleteShader(vertex);
-    glDeleteShader(fragment);
-    if (geometry != 0) glDeleteShader(geometry);
-    cache = std::make_shared<ProgramCache>();
-    cache->vertexPath = vertexPath;
-    cache->fragmentPath = fragmentPath;
-    cache->geometryPath = geometryPath;
-    cache->defines = defines;
+    ID = linkProgram(vertex, fragment, geometry);
 }
 
 int Shader::location(const std::string& name) const {
@@ -111,14 +137,39 @@ int Shader::location(const std::string& name) const {
     return location;
 }
 
-Shader shaderVariant(const Shader& base, const std::string& defines) {
+const std::vector<int>& Shader::locations(const UniformNames& names) const {
+    static std::vector<int> uncached;
+    std::vector<int>* found = &uncached;
+    if (cache) {
+        auto known = cache->families.find(&names);
+        if (known != cache->families.end()) return known->second;
+        found = &cache->families[&names];
+    }
+    found->clear();
+    for (const std::string& name : names.build()) found->push_back(glGetUniformLocation(ID, name.c_str()));
+    return *found;
+}
+
+Shader shaderVariant(const Shader& base, const std::string& defines, bool geometryStage) {
     if (!base.cache) return base;
-    auto found = base.cache->variants.find(defines);
-    if (found != base.cache->variants.end()) return found->second;
     const ProgramCache& files = *base.cache;
+    const bool geometry = geometryStage && files.geometryPath != NO_GEOMETRY;
+    // A line no define can be, so the two kinds of variant never share a key.
+    const std::string key = geometry || files.geometryPath == NO_GEOMETRY ? defines : defines + "\n#no geometry";
+    auto found = files.variants.find(key);
+    if (found != files.variants.end()) return found->second;
     const std::string all = files.defines.empty() ? defines : files.defines + "\n" + defines;
-    Shader variant(files.vertexPath, files.fragmentPath, files.geometryPath, all);
-    return base.cache->variants.emplace(defines, variant).first->second;
+    const unsigned int vertex = compileShaderSource(files.vertexSource, GL_VERTEX_SHADER, all);
+    const unsigned int fragment = compileShaderSource(files.fragmentSource, GL_FRAGMENT_SHADER, all);
+    const unsigned int geometryStageName =
+        geometry ? compileShaderSource(files.geometrySource, GL_GEOMETRY_SHADER, all) : 0;
+    Shader variant;
+    variant.ID = linkProgram(vertex, fragment, geometryStageName);
+    variant.cache = std::make_shared<ProgramCache>();
+    *variant.cache = ProgramCache{files.vertexPath, files.fragmentPath, geometry ? files.geometryPath : NO_GEOMETRY,
+                                  files.vertexSource, files.fragmentSource, geometry ? files.geometrySource : "",
+                                  all, {}, {}, {}};
+    return base.cache->variants.emplace(key, variant).first->second;
 }
 
 void Shader::use() const { glUseProgram(ID); }

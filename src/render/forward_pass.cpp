@@ -13,8 +13,8 @@
 #include "render/shadow_pass.h"
 #include "world/components.h"
 #include "world/lights.h"
+#include "world/placement.h"
 #include "world/pose.h"
-#include "world/transform.h"
 
 #include <algorithm>
 #include <cmath>
@@ -29,9 +29,8 @@ using LightList = std::vector<const LightSource*>;
 
 LightList uploadedLights(Registry& registry) {
     LightList lights;
-    forEachLight(registry, [&](Entity, LightSource& light) {
-        if (static_cast<int>(lights.size()) < MAX_LIGHTS) lights.push_back(&light);
-    });
+    for (const FrameLight& light : frameLights(registry).lights)
+        if (static_cast<int>(lights.size()) < MAX_LIGHTS) lights.push_back(light.light);
     return lights;
 }
 
@@ -59,19 +58,18 @@ void setEntityUniforms(const ForwardPassContext& context, const Shader& shader, 
     shader.setInt("nr_pointlights", static_cast<int>(lights.size()));
 }
 
-// The lights whose reach meets the mesh or whose soft light bends too much across its triangles to be
-// interpolated, in the order of the list. A skinned mesh leaves its bind-pose bounds, so it gets every light.
-LightList lightsReaching(const Mesh& mesh, const glm::mat4& world, bool skinned, const LightList& lights) {
-    if (skinned) return lights;
-    const glm::vec3 centre = glm::vec3(world * glm::vec4(mesh.boundsCentre, 1.0f));
-    const float scale = largestScale(world);
-    const float radius = mesh.boundsRadius * scale;
-    const float edge = mesh.longestEdge * scale;
+// The lights whose reach meets the mesh (as the world update found) or whose soft light bends too much across
+// its triangles to be interpolated, in the order of the list.
+LightList lightsReaching(const Drawable& drawable, std::size_t meshIndex, const LightList& lights) {
+    const Placement& placed = drawable.placement;
+    const Sphere& bounds = placed.meshBounds[meshIndex];
+    const LightSet reached = placed.meshLights[meshIndex];
+    const float edge = drawable.model->meshes[meshIndex].longestEdge * placed.scale;
     LightList reaching;
-    for (const LightSource* light : lights) {
-        // A little beyond the reach, so rounding never drops a light the shader would still show.
-        const float reach = std::max(lightReach(*light) * 1.01f + 0.01f, vertexBounceDistance(*light, edge));
-        if (glm::length(centre - light->mPosition) - radius <= reach) reaching.push_back(light);
+    for (std::size_t i = 0; i < lights.size(); ++i) {
+        const bool bends = glm::length(bounds.centre - lights[i]->mPosition) - bounds.radius <=
+                           vertexBounceDistance(*lights[i], edge);
+        if ((reached & (1u << i)) || bends) reaching.push_back(lights[i]);
     }
     return reaching;
 }
@@ -90,7 +88,7 @@ int litNearLights(const LightList& near, std::uint8_t hidden) {
 
 // nearLight holds the near lights; the vertex stage adds the soft light of the rest of the full list.
 void setNearLights(const Shader& shader, const LightList& near, const LightList& all, std::uint8_t hidden) {
-    for (std::size_t i = 0; i < near.size(); ++i) setLightArrayElement(*near[i], shader, "nearLight", static_cast<int>(i));
+    for (std::size_t i = 0; i < near.size(); ++i) setLightArrayElement(*near[i], shader, NEAR_LIGHT_UNIFORMS, static_cast<int>(i));
     glUniform1i(shader.location("nearLitLights"), litNearLights(near, hidden));
     int far = 0;
     for (std::size_t i = 0; i < all.size(); ++i)
@@ -132,11 +130,11 @@ void drawGeometry(const Mesh& mesh) {
 void drawDepth(const ForwardPassContext& context) {
     Registry& registry = context.registry;
     glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
-    registry.each<Transform, Drawable>([&](Entity, Transform& transform, Drawable& drawable) {
+    registry.each<Transform, Drawable>([&](Entity, Transform&, Drawable& drawable) {
         if (!drawable.model) return;
         const Shader depth = shaderVariant(drawable.shader, "#define DEPTH_ONLY");
         depth.use();
-        depth.setMat4("modelMatrix", worldMatrix(transform, registry));
+        depth.setMat4("modelMatrix", drawable.placement.world);
         depth.setMat4("viewMatrix", context.view);
         depth.setMat4("projectionMatrix", context.projection);
         setBoneUniforms(depth, drawable.pose.bones, isSkinned(drawable));
@@ -147,15 +145,16 @@ void drawDepth(const ForwardPassContext& context) {
 }
 
 // One entity's meshes, each with the program built for the number of lights that reach it.
-void drawLitMeshes(const ForwardPassContext& context, Entity entity, Drawable& drawable, const glm::mat4& world,
-                   const LightList& lights) {
+void drawLitMeshes(const ForwardPassContext& context, Entity entity, Drawable& drawable, const LightList& lights) {
     const LightVisibility* visibility = context.renderer.lightVisibility.get();
-    Model& model = *drawable.model;
+    const glm::mat4& world = drawable.placement.world;
     const bool skinned = isSkinned(drawable);
     std::vector<unsigned int> prepared;  // programs that hold this entity's uniforms
     const bool ambient = anyAmbientColour(lights);
-    for (Mesh& mesh : model.meshes) {
-        const LightList reaching = lightsReaching(mesh, world, skinned, lights);
+    std::vector<Mesh>& meshes = drawable.model->meshes;
+    for (std::size_t i = 0; i < meshes.size() && i < drawable.placement.meshBounds.size(); ++i) {
+        Mesh& mesh = meshes[i];
+        const LightList reaching = lightsReaching(drawable, i, lights);
         const Shader shader = lightCountVariant(drawable.shader, static_cast<int>(reaching.size()), ambient);
         shader.use();
         if (std::find(prepared.begin(), prepared.end(), shader.ID) == prepared.end()) {
@@ -192,18 +191,46 @@ void drawScene(const ForwardPassContext& context) {
     if (context.renderer.lightVisibility) readVisibility(*context.renderer.lightVisibility);
     // The pre-pass left the nearest depth; equal depth passes.
     glDepthFunc(GL_LEQUAL);
-    registry.each<Transform, Drawable>([&](Entity entity, Transform& transform, Drawable& drawable) {
-        const Shader& shader = drawable.shader;
-        const glm::mat4 world = worldMatrix(transform, registry);
-        shader.use();
-        setEntityUniforms(context, shader, drawable, world, lights);
+    // Each entity's uniforms go to the light-count programs its meshes draw with; its own program never draws.
+    registry.each<Transform, Drawable>([&](Entity entity, Transform&, Drawable& drawable) {
         if (!drawable.model) return;
         for (Mesh& mesh : drawable.model->meshes) mesh.environmentMap = context.renderer.skyboxTexture;
-        drawLitMeshes(context, entity, drawable, world, lights);
+        drawLitMeshes(context, entity, drawable, lights);
         glBindVertexArray(0);
     });
     glDepthFunc(GL_LESS);
     glBindSampler(SHADOW_ARRAY_UNIT, 0);
+}
+
+void prepareLightCounts(Renderer& renderer, Registry& registry) {
+    const LightList lights = uploadedLights(registry);
+    const bool ambient = anyAmbientColour(lights);
+    const glm::mat4 still(1.0f);
+    const ForwardPassContext context{registry, still, still, glm::vec3(0.0f), renderer};
+    glBindFramebuffer(GL_FRAMEBUFFER, renderer.sceneFramebuffer);
+    glViewport(0, 0, static_cast<int>(settings.width), static_cast<int>(settings.height));
+    glBindSampler(SHADOW_ARRAY_UNIT, renderer.shadowLookupSampler);
+    glDepthFunc(GL_LEQUAL);
+    registry.each<Transform, Drawable>([&](Entity, Transform&, Drawable& drawable) {
+        if (!isSkinned(drawable)) return;
+        const glm::mat4& world = drawable.placement.world;
+        for (std::size_t count = 0; count <= lights.size(); ++count) {
+            const LightList some(lights.begin(), lights.begin() + static_cast<std::ptrdiff_t>(count));
+            const Shader shader = lightCountVariant(drawable.shader, static_cast<int>(count), ambient);
+            shader.use();
+            setEntityUniforms(context, shader, drawable, world, lights);
+            setBoneUniforms(shader, drawable.pose.bones, true);
+            for (Mesh& mesh : drawable.model->meshes) {
+                setNearLights(shader, some, lights, 0);
+                mesh.draw(shader, FORWARD_UNIT_BASE);
+            }
+        }
+    });
+    glBindVertexArray(0);
+    glDepthFunc(GL_LESS);
+    glBindSampler(SHADOW_ARRAY_UNIT, 0);
+    // Each frame's scene pass starts from a cleared target.
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
 void scenePass(Renderer& renderer, Registry& registry, const glm::mat4& view, const glm::mat4& projection,

@@ -45,6 +45,11 @@ struct ForwardPassContext {
 // Draws each (Transform, Drawable) entity into the bound scene framebuffer, in the registry's order.
 void drawScene(const ForwardPassContext& context);
 
+// Start-up: each skinned drawable's meshes drawn once with the program of every light count the pass may
+// choose for them, into the scene framebuffer with the state its pass leaves, so that none is built or
+// compiled by the driver during the flight.
+void prepareLightCounts(Renderer& renderer, Registry& registry);
+
 // The frame's scene pass: the scene framebuffer cleared, then every drawable lit into it, in polygonMode
 // (F1's line mode applies to the scene's geometry alone).
 void scenePass(Renderer& renderer, Registry& registry, const glm::mat4& view, const glm::mat4& projection,

@@ -47,7 +47,12 @@ void drawVisibilityBox(const LightVisibility& visibility, const Shader& query, c
 
 void beginVisibilityQuery(LightVisibility& visibility, Entity entity, const Mesh& mesh, int cube) {
     LightVisibility::Query query{{entity, &mesh}, cube, 0};
-    glGenQueries(1, &query.name);
+    if (visibility.spareQueries.empty()) {
+        glGenQueries(1, &query.name);
+    } else {
+        query.name = visibility.spareQueries.back();
+        visibility.spareQueries.pop_back();
+    }
     glBeginQuery(GL_ANY_SAMPLES_PASSED, query.name);
     visibility.pending.push_back(query);
 }
@@ -59,7 +64,7 @@ void readVisibility(LightVisibility& visibility) {
         GLuint passed = 1;
         glGetQueryObjectuiv(query.name, GL_QUERY_RESULT, &passed);
         if (!passed) visibility.hidden[query.key] |= static_cast<std::uint8_t>(1u << query.cube);
-        glDeleteQueries(1, &query.name);
+        visibility.spareQueries.push_back(query.name);
     }
     visibility.pending.clear();
 }
@@ -67,7 +72,7 @@ void readVisibility(LightVisibility& visibility) {
 void forgetVisibility(LightVisibility& visibility, int cube) {
     std::erase_if(visibility.pending, [&](const LightVisibility::Query& query) {
         if (query.cube != cube) return false;
-        glDeleteQueries(1, &query.name);
+        visibility.spareQueries.push_back(query.name);
         return true;
     });
     const std::uint8_t others = static_cast<std::uint8_t>(~(1u << cube));

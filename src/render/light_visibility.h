@@ -31,6 +31,9 @@ struct LightVisibility {
         unsigned int name = 0;
     };
     std::vector<Query> pending;                      // asked, not yet read
+    // Query names read and free for the next question: llvmpipe (Mesa 22.3) sometimes corrupts its heap
+    // deleting queries during the run, so they are kept and asked again.
+    std::vector<unsigned int> spareQueries;
     std::map<Key, std::uint8_t> hidden;              // bit c: cube c's light reaches no point of the mesh
     std::array<bool, MAX_LIGHTS> asked{};
     // A cube from -1 to 1 on each axis, drawn round a moving caster's bounds to ask whether a light's
@@ -62,10 +65,15 @@ inline constexpr float SHADOW_TEXELS_PER_METRE = 2.0f / static_cast<float>(SHADO
 inline constexpr float VISIBILITY_MARGIN_CONSTANT = 2.0f * SHADOW_BIAS_METRES;
 inline constexpr float VISIBILITY_MARGIN_PER_METRE =
     2.0f * (SHADOW_NORMAL_OFFSET_TEXELS + SHADOW_BIAS_TEXELS) * SHADOW_TEXELS_PER_METRE;
-// How far each triangle of a mesh is widened in its own plane for the query: the disc's radius at the
-// triangle's farthest corner, since the lookups of a pixel near a mesh's edge also sample beside it.
+// A lookup reads the nearest texel, up to half a texel beside the point it asks about.
+inline constexpr float SHADOW_NEAREST_TEXEL_REACH = 0.5f;
+// How far each triangle of a mesh is widened in its own plane for the query, at the triangle's farthest
+// corner: the lookups of a pixel near a mesh's edge also sample beside it, by the disc's radius, by the
+// normal offset where the light grazes the surface (the offset then points across the ray), and by the
+// nearest texel's half.
 inline constexpr float VISIBILITY_WIDENING_CONSTANT = SHADOW_DISC_METRES;
-inline constexpr float VISIBILITY_WIDENING_PER_METRE = SHADOW_DISC_PER_METRE;
+inline constexpr float VISIBILITY_WIDENING_PER_METRE =
+    SHADOW_DISC_PER_METRE + (SHADOW_NORMAL_OFFSET_TEXELS + SHADOW_NEAREST_TEXEL_REACH) * SHADOW_TEXELS_PER_METRE;
 
 // The box's buffers; the context is current.
 void createVisibilityBox(LightVisibility& visibility);

@@ -115,12 +115,10 @@ void createRenderObjects(Renderer& renderer, const std::vector<DecodedImage>& sk
 }
 
 void createShadowProgram(Renderer& renderer) {
-    renderer.shadowFaceShader = std::make_unique<Shader>("Resources/shader/vertexShadow.shader",
-                                                         "Resources/shader/fragmentShadow.shader", NO_GEOMETRY,
-                                                         "#define ONE_FACE");
-    renderer.visibilityShader = std::make_unique<Shader>("Resources/shader/vertexShadow.shader",
-                                                         "Resources/shader/fragmentShadow.shader",
-                                                         "Resources/shader/geometryShadow.shader");
+    renderer.shadowShader = std::make_unique<Shader>("Resources/shader/vertexShadow.shader",
+                                                     "Resources/shader/fragmentShadow.shader",
+                                                     "Resources/shader/geometryShadow.shader");
+    renderer.shadowFaceShader = shaderVariant(*renderer.shadowShader, "#define ONE_FACE", false);
 }
 
 // Frees the start-up records in the order given.
@@ -135,6 +133,6 @@ void shutdownRenderer(Renderer& renderer) {
     renderer.window = nullptr;
     releaseAll(renderer.skyboxShader, renderer.skybox, renderer.hudShader, renderer.textRenderer, renderer.quadShader,
                renderer.screenQuad, renderer.volumetricShader, renderer.volumetricDownsampleShader,
-               renderer.blurShader, renderer.volumetricLight, renderer.shadowFaceShader, renderer.visibilityShader,
-               renderer.shadowCache, renderer.lightVisibility);
+               renderer.blurShader, renderer.volumetricLight, renderer.shadowShader, renderer.shadowCache,
+               renderer.lightVisibility);
 }

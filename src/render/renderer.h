@@ -43,10 +43,13 @@ struct Renderer {
     // Nearest texels for the passes that look shadows up: each lookup already sits in a filter of its own.
     unsigned int shadowLookupSampler = 0;
     bool shadowsInitialised = false;
-    std::unique_ptr<Shader> shadowFaceShader;  // the casters' depth, one cube face per draw
-    std::unique_ptr<Shader> visibilityShader;  // the visibility queries, into a light's six faces per draw
+    // Built from the three shadow files; it draws the visibility queries, into a light's six faces per draw.
+    std::unique_ptr<Shader> shadowShader;
+    Shader shadowFaceShader;  // its variant without the geometry stage: the casters' depth, one face per draw
     std::unique_ptr<ShadowCache> shadowCache;  // static casters' depth, kept from frame to frame
     std::unique_ptr<LightVisibility> lightVisibility;  // static meshes the static casters hide from a light
+    // While set, a frame is drawn but neither counted nor presented: start-up's own frames.
+    bool unseen = false;
     // Set by the benchmark; null while the game runs, so each pass's timing hook is one branch.
     PassTimer* passTimer = nullptr;
     // When set, runs on the finished frame just before it is presented, while the back buffer is readable
@@ -63,7 +66,7 @@ struct Renderer {
 // context is current.
 void createRenderObjects(Renderer& renderer, const std::vector<DecodedImage>& skyFaces);
 
-// The shadow pass's two programs: the one-face depth program and the layered visibility query program.
+// The shadow program (layered, for the visibility queries) and its one-face variant for the casters' depth.
 void createShadowProgram(Renderer& renderer);
 
 // The scene framebuffer with its colour and depth textures at the window size.

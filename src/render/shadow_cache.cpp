@@ -31,11 +31,10 @@ void createShadowCache(ShadowCache& cache, unsigned int liveArray, int size, int
     cache.movingFaces.fill(0);
 }
 
-std::uint8_t facesReached(const glm::vec3& lightPosition, float reach, const glm::vec3& centre, float radius) {
-    const glm::vec3 v = centre - lightPosition;
-    const float distance = glm::length(v);
-    if (distance - radius > reach) return 0;
-    if (distance <= radius) return ALL_FACES;
+std::uint8_t facesReached(const glm::vec3& lightPosition, const Sphere& bounds) {
+    const glm::vec3 v = bounds.centre - lightPosition;
+    const float radius = bounds.radius;
+    if (glm::length(v) <= radius) return ALL_FACES;
     // A face sees the pyramid where its axis component exceeds both others; the sphere meets it when it
     // lies less than its radius outside each of the four side planes (normals (axis -+ other) / sqrt 2).
     const float slack = radius * std::sqrt(2.0f);

@@ -5,10 +5,8 @@
 #include "core/gl.h"
 #include "render/renderer.h"
 #include "render/shadow_cache.h"
-#include "render/shadow_pass.h"
 #include "world/lights.h"
 #include "world/pose.h"
-#include "world/transform.h"
 
 namespace {
 
@@ -16,102 +14,84 @@ namespace {
 void aimAtFace(Renderer& renderer, const LightSource& light, int face) {
     glFramebufferTextureLayer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, renderer.shadowMapArray, 0,
                               6 * light.mLightID + face);
-    renderer.shadowFaceShader->setMat4("faceMatrix", light.shadowTransforms[static_cast<std::size_t>(face)]);
+    renderer.shadowFaceShader.setMat4("faceMatrix", light.shadowTransforms[static_cast<std::size_t>(face)]);
 }
 
 bool hasFace(const LightSource& light, int face) { return face < static_cast<int>(light.shadowTransforms.size()); }
 
-// A still mesh and the faces of a light's cube its bounds fall in.
-struct FaceDraw {
-    const Mesh* mesh = nullptr;
-    glm::mat4 world{1.0f};
-    std::uint8_t faces = 0;
-};
-
-std::vector<FaceDraw> staticFaceDraws(Registry& registry, const LightSource& light, float reach) {
-    std::vector<FaceDraw> draws;
-    registry.each<Transform, Drawable>([&](Entity, Transform& transform, Drawable& drawable) {
-        if (!drawable.model || isSkinned(drawable)) return;
-        const glm::mat4 world = worldMatrix(transform, registry);
-        const float scale = largestScale(world);
-        for (const Mesh& mesh : drawable.model->meshes) {
-            const glm::vec3 centre = glm::vec3(world * glm::vec4(mesh.boundsCentre, 1.0f));
-            const std::uint8_t faces = facesReached(light.mPosition, reach, centre, mesh.boundsRadius * scale);
-            if (faces) draws.push_back({&mesh, world, faces});
-        }
-    });
-    return draws;
-}
+bool inFace(const FaceDraw& draw, int face) { return draw.faces & (1u << face); }
 
 }  // namespace
 
-std::vector<MovingCaster> movingCasters(Registry& registry) {
-    std::vector<MovingCaster> casters;
-    registry.each<Transform, Drawable>([&](Entity, Transform& transform, Drawable& drawable) {
+bool reaches(const FrameLight& light, const Drawable& drawable, std::size_t meshIndex) {
+    const std::vector<LightSet>& sets = drawable.placement.meshLights;
+    return light.index < MAX_LIGHTS && meshIndex < sets.size() && (sets[meshIndex] & (1u << light.index));
+}
+
+std::vector<FaceDraw> movingCasters(Registry& registry) {
+    std::vector<FaceDraw> casters;
+    registry.each<Transform, Drawable>([&](Entity, Transform&, Drawable& drawable) {
         if (!isSkinned(drawable)) return;
-        const glm::mat4 world = worldMatrix(transform, registry);
         const std::vector<Mesh>& meshes = drawable.model->meshes;
-        for (std::size_t i = 0; i < meshes.size() && i < drawable.pose.meshBounds.size(); ++i)
-            casters.push_back({&drawable, &meshes[i], world, drawable.pose.meshBounds[i]});
+        for (std::size_t i = 0; i < meshes.size() && i < drawable.placement.meshBounds.size(); ++i)
+            casters.push_back({&drawable, &meshes[i], i, 0, 0});
     });
     return casters;
 }
 
-std::uint8_t casterFaces(const MovingCaster& caster, const LightSource& light, float reach) {
-    return facesReached(light.mPosition, reach, caster.bounds.centre, caster.bounds.radius);
-}
-
-bool meshWithinReach(const Mesh& mesh, const glm::mat4& world, const LightSource& light, float reach) {
-    const glm::vec3 centre = glm::vec3(world * glm::vec4(mesh.boundsCentre, 1.0f));
-    return glm::length(centre - light.mPosition) - mesh.boundsRadius * largestScale(world) <= reach;
+FaceDraw faceDraw(const FaceDraw& mesh, const FrameLight& light) {
+    FaceDraw draw = mesh;
+    draw.faces = reaches(light, *mesh.drawable, mesh.meshIndex) ? facesReached(light.light->mPosition, mesh.bounds())
+                                                                 : 0;
+    return draw;
 }
 
 // Face by face: the geometry stage's six copies of every triangle cost the software rasteriser more than six
-// draws of the meshes that need them (start-up waits on the still lights' cubes, and the lantern's is drawn
-// every frame).
-void drawStaticFaces(Renderer& renderer, Registry& registry, const LightSource& light, float reach) {
-    const std::vector<FaceDraw> draws = staticFaceDraws(registry, light, reach);
-    const Shader& shader = *renderer.shadowFaceShader;
-    shader.use();
-    glUniform1i(shader.location("hasAnimations"), 0);
-    glBindFramebuffer(GL_FRAMEBUFFER, renderer.shadowCache->layerFramebuffer);
-    for (int face = 0; face < 6 && hasFace(light, face); ++face) {
-        aimAtFace(renderer, light, face);
-        glClear(GL_DEPTH_BUFFER_BIT);
-        for (const FaceDraw& draw : draws) {
-            if (!(draw.faces & (1u << face))) continue;
-            shader.setMat4("modelMatrix", draw.world);
-            draw.mesh->draw(shader, 0);
-        }
-    }
-}
-
-void drawCasterFaces(Renderer& renderer, const std::vector<CasterFaces>& casters, const LightSource& light) {
-    const Shader& shader = *renderer.shadowFaceShader;
+// draws of the meshes that need them (start-up waits on the still lights' cubes, and a moving light's is
+// drawn every frame).
+void drawShadowCasters(Renderer& renderer, const LightSource& light, const std::vector<FaceDraw>& draws,
+                       std::uint8_t cleared) {
+    const Shader& shader = renderer.shadowFaceShader;
     shader.use();
     glBindFramebuffer(GL_FRAMEBUFFER, renderer.shadowCache->layerFramebuffer);
     // The meshes of one drawable share its bones: uploaded once for all of them.
     const Drawable* posed = nullptr;
     for (int face = 0; face < 6 && hasFace(light, face); ++face) {
-        bool aimed = false;
-        for (const CasterFaces& caster : casters) {
-            if (!(caster.faces & (1u << face))) continue;
+        bool aimed = cleared & (1u << face);
+        if (aimed) {
+            aimAtFace(renderer, light, face);
+            glClear(GL_DEPTH_BUFFER_BIT);
+        }
+        for (const FaceDraw& draw : draws) {
+            if (!inFace(draw, face)) continue;
             if (!aimed) aimAtFace(renderer, light, face);
             aimed = true;
-            const Drawable& drawable = *caster.caster->drawable;
-            shader.setMat4("modelMatrix", caster.caster->world);
-            if (posed != &drawable) setBoneUniforms(shader, drawable.pose.bones, true);
+            const Drawable& drawable = *draw.drawable;
+            shader.setMat4("modelMatrix", drawable.placement.world);
+            if (posed != &drawable) setBoneUniforms(shader, drawable.pose.bones, isSkinned(drawable));
             posed = &drawable;
-            caster.caster->mesh->draw(shader, 0);
+            draw.mesh->draw(shader, 0);
         }
     }
 }
 
-void redrawCube(Renderer& renderer, Registry& registry, const LightSource& light,
-                const std::vector<MovingCaster>& casters) {
-    const float reach = lightReach(light);
-    drawStaticFaces(renderer, registry, light, reach);
-    std::vector<CasterFaces> all;
-    for (const MovingCaster& caster : casters) all.push_back({&caster, casterFaces(caster, light, reach)});
-    drawCasterFaces(renderer, all, light);
+void drawStaticFaces(Renderer& renderer, Registry& registry, const FrameLight& light) {
+    std::vector<FaceDraw> draws;
+    registry.each<Transform, Drawable>([&](Entity, Transform&, Drawable& drawable) {
+        if (!drawable.model || isSkinned(drawable)) return;
+        const std::vector<Mesh>& meshes = drawable.model->meshes;
+        for (std::size_t i = 0; i < meshes.size() && i < drawable.placement.meshBounds.size(); ++i) {
+            const FaceDraw draw = faceDraw({&drawable, &meshes[i], i, 0, 0}, light);
+            if (draw.faces) draws.push_back(draw);
+        }
+    });
+    drawShadowCasters(renderer, *light.light, draws, ALL_FACES);
+}
+
+void redrawCube(Renderer& renderer, Registry& registry, const FrameLight& light,
+                const std::vector<FaceDraw>& casters) {
+    drawStaticFaces(renderer, registry, light);
+    std::vector<FaceDraw> all;
+    for (const FaceDraw& caster : casters) all.push_back(faceDraw(caster, light));
+    drawShadowCasters(renderer, *light.light, all, 0);
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "world/components.h"
+#include "world/placement.h"
 
 #include <glm/glm.hpp>
 
@@ -13,36 +14,36 @@ struct Mesh;
 struct Registry;
 struct Renderer;
 
-// A caster whose shape changes from frame to frame (a mesh of a skinned drawable), posed by the world update.
-struct MovingCaster {
-    Drawable* drawable = nullptr;
+// One mesh drawn into some faces of a light's cube: a still one, or a moving caster (a mesh of a skinned
+// drawable, drawn with its pose), which the visibility queries may first ask whether the light can see.
+struct FaceDraw {
+    const Drawable* drawable = nullptr;
     const Mesh* mesh = nullptr;
-    glm::mat4 world{1.0f};
-    Sphere bounds;  // the pose's, round this mesh
-};
-
-// The meshes of the skinned drawables, in the registry's walk order and each model's mesh order.
-std::vector<MovingCaster> movingCasters(Registry& registry);
-
-// A moving caster and the faces of one light's cube it is drawn into.
-struct CasterFaces {
-    const MovingCaster* caster = nullptr;
+    std::size_t meshIndex = 0;  // in the drawable's placement
     std::uint8_t faces = 0;
+    unsigned int query = 0;     // 0: not asked, taken as seen
+
+    const Sphere& bounds() const { return drawable->placement.meshBounds[meshIndex]; }
 };
 
-// The faces of the light's cube that the caster's posed bounds fall in, none beyond reach.
-std::uint8_t casterFaces(const MovingCaster& caster, const LightSource& light, float reach);
+// Every mesh of the skinned drawables, in the registry's walk order and each model's mesh order, in no face.
+std::vector<FaceDraw> movingCasters(Registry& registry);
 
-// Whether any of the mesh, placed by world, comes within reach of the light.
-bool meshWithinReach(const Mesh& mesh, const glm::mat4& world, const LightSource& light, float reach);
+// The mesh's draw for the light: the faces of its cube the mesh's bounds fall in, none where the frame's
+// placement has the mesh beyond the light's reach.
+FaceDraw faceDraw(const FaceDraw& mesh, const FrameLight& light);
 
-// The light's still casters into its live cube: every face cleared, then each mesh drawn into the faces its
-// bounds fall in, with the culling state as it is.
-void drawStaticFaces(Renderer& renderer, Registry& registry, const LightSource& light, float reach);
+// Whether the frame's placement has the drawable's mesh within the light's reach.
+bool reaches(const FrameLight& light, const Drawable& drawable, std::size_t meshIndex);
 
-// The moving casters over the light's live cube, each into its faces, with the pose of this frame.
-void drawCasterFaces(Renderer& renderer, const std::vector<CasterFaces>& casters, const LightSource& light);
+// Each draw into its faces of the light's live cube, faces in `cleared` cleared first, with the culling state
+// as it is; a moving caster with its pose.
+void drawShadowCasters(Renderer& renderer, const LightSource& light, const std::vector<FaceDraw>& draws,
+                       std::uint8_t cleared);
+
+// The light's still casters into its live cube: every face cleared, then each still mesh within reach.
+void drawStaticFaces(Renderer& renderer, Registry& registry, const FrameLight& light);
 
 // A light that moves: its whole cube from scratch, everything within its reach.
-void redrawCube(Renderer& renderer, Registry& registry, const LightSource& light,
-                const std::vector<MovingCaster>& casters);
+void redrawCube(Renderer& renderer, Registry& registry, const FrameLight& light,
+                const std::vector<FaceDraw>& casters);

@@ -1,7 +1,8 @@
-// Shadow pass: the order of a frame's lights and cubes, each light's face matrices and reach.
+// Shadow pass: the order of a frame's lights and cubes, and each light's face matrices.
 #include "render/shadow_pass.h"
 
 #include "core/gl.h"
+#include "core/toggles.h"
 #include "render/light_visibility.h"
 #include "render/pass_timer.h"
 #include "render/renderer.h"
@@ -9,12 +10,10 @@
 #include "render/shadow_faces.h"
 #include "render/visibility_queries.h"
 #include "world/lights.h"
+#include "world/placement.h"
 
 #include <glm/gtc/matrix_transform.hpp>
 
-#include <algorithm>
-#include <cmath>
-#include <limits>
 #include <string>
 #include <vector>
 
@@ -22,63 +21,49 @@ namespace {
 
 // A still light's work for this frame, between bringing its cube back to the static depth and drawing.
 struct StillCube {
-    const LightSource* light = nullptr;
-    float reach = 0.0f;
-    std::vector<CasterLook> looks;
+    const FrameLight* light = nullptr;
+    std::vector<FaceDraw> casters;  // the moving ones within reach, each in the faces it falls in
 };
 
-// A still light's cube back to the static depth alone: drawn straight into the live cube on its first frame
-// and whenever culling changed since, otherwise the faces moving casters drew into last frame come back from
-// their stores. Then, against that depth, the meshes' visibility (once it has stood a frame, so start-up does
-// not wait for it) and whether each moving caster within reach can be seen at all.
-StillCube prepareStillCube(Renderer& renderer, Registry& registry, const LightSource& light,
-                           const std::vector<MovingCaster>& casters, bool culling, std::size_t& queriesUsed) {
+// The static depth alone is what the queries must be asked against, and its meshes are only asked once it
+// has stood a frame, so that no frame waits both to draw it and for its answers.
+StillCube prepareStillCube(Renderer& renderer, Registry& registry, const FrameLight& light,
+                           const std::vector<FaceDraw>& casters, std::size_t& queriesUsed) {
     ShadowCache& cache = *renderer.shadowCache;
     LightVisibility* visibility = renderer.lightVisibility.get();
-    const int cube = light.mLightID;
-    StillCube still{&light, lightReach(light), {}};
-    const bool redrawn = !staticDepthCurrent(cache, cube, culling);
+    const int cube = light.light->mLightID;
+    StillCube still{&light, {}};
+    const bool redrawn = !staticDepthCurrent(cache, cube, faceCulling);
     if (redrawn) {
-        drawStaticFaces(renderer, registry, light, still.reach);
-        staticDepthDrawn(cache, cube, culling);
+        drawStaticFaces(renderer, registry, light);
+        staticDepthDrawn(cache, cube, faceCulling);
         if (visibility) forgetVisibility(*visibility, cube);
     }
     restoreMovedFaces(cache, renderer.shadowMapArray, cube);
-    for (const MovingCaster& caster : casters) {
-        const std::uint8_t faces = casterFaces(caster, light, still.reach);
-        if (faces) still.looks.push_back({{&caster, faces}, 0});
+    for (const FaceDraw& caster : casters) {
+        const FaceDraw draw = faceDraw(caster, light);
+        if (draw.faces) still.casters.push_back(draw);
     }
     const bool askMeshes = visibility && !redrawn && !visibility->asked[static_cast<std::size_t>(cube)];
-    askVisibility(renderer, registry, light, still.reach, askMeshes, still.looks, queriesUsed, culling);
+    askVisibility(renderer, registry, {light, askMeshes, still.casters, queriesUsed});
     return still;
 }
 
 // The moving casters a still light can see, over its static depth.
 void drawSeenCasters(Renderer& renderer, const StillCube& still) {
     std::uint8_t faces = 0;
-    std::vector<CasterFaces> seen;
-    for (const CasterLook& look : still.looks) {
-        if (!casterSeen(look)) continue;
-        faces |= look.draw.faces;
-        seen.push_back(look.draw);
+    std::vector<FaceDraw> seen;
+    for (const FaceDraw& caster : still.casters) {
+        if (!casterSeen(caster)) continue;
+        faces |= caster.faces;
+        seen.push_back(caster);
     }
-    keepMovedFaces(*renderer.shadowCache, renderer.shadowMapArray, still.light->mLightID, faces);
-    if (faces) drawCasterFaces(renderer, seen, *still.light);
+    const LightSource& light = *still.light->light;
+    keepMovedFaces(*renderer.shadowCache, renderer.shadowMapArray, light.mLightID, faces);
+    if (faces) drawShadowCasters(renderer, light, seen, 0);
 }
 
 }  // namespace
-
-float lightReach(const LightSource& light) {
-    const glm::vec3 c = light.mColorDiffuse;
-    const float colour = std::max({c.r, c.g, c.b, 0.0f});
-    // Solve constant + linear d + quadratic d^2 = colour / share for d.
-    const float target = colour / REACH_SHARE - light.mAttenuationConstant;
-    const float a = light.mAttenuationQuadratic, b = light.mAttenuationLinear;
-    if (target <= 0.0f) return 0.0f;
-    if (a > 0.0f) return (-b + std::sqrt(b * b + 4.0f * a * target)) / (2.0f * a);
-    if (b > 0.0f) return target / b;
-    return std::numeric_limits<float>::infinity();
-}
 
 void initShadowTransforms(LightSource& light, unsigned int /*shadowFramebuffer*/, int index) {
     light.mLightID = index;
@@ -94,9 +79,20 @@ void computeShadowTransforms(LightSource& light) {
     }
 }
 
+namespace {
+
+const UniformNames FACE_MATRIX_UNIFORMS{[] {
+    std::vector<std::string> names;
+    for (std::size_t i = 0; i < CUBE_FACES.size(); ++i) names.push_back("cm_mat[" + std::to_string(i) + "]");
+    return names;
+}};
+
+}  // namespace
+
 void setShadowUniforms(const LightSource& light, const Shader& shadowShader) {
-    for (std::size_t i = 0; i < 6 && i < light.shadowTransforms.size(); ++i)
-        shadowShader.setMat4("cm_mat[" + std::to_string(i) + "]", light.shadowTransforms[i]);
+    const std::vector<int>& faces = shadowShader.locations(FACE_MATRIX_UNIFORMS);
+    for (std::size_t i = 0; i < faces.size() && i < light.shadowTransforms.size(); ++i)
+        glUniformMatrix4fv(faces[i], 1, GL_FALSE, &light.shadowTransforms[i][0][0]);
     shadowShader.setInt("lightID", light.mLightID);
     shadowShader.setVec2("near_far", light.near_far);
     shadowShader.setVec4("lightPos", glm::vec4(light.mPosition, 1.0f));
@@ -110,23 +106,20 @@ void initShadows(Renderer& renderer, Registry& registry) {
     renderer.shadowsInitialised = true;
 }
 
-// The lights the world update moved aim their cubes anew. Then the still lights: every cube back to its static
-// depth and its questions asked, then the answers read (one wait for all) and the moving casters drawn where
-// they can be seen. Last, the lights that move redraw their cubes whole.
+// Every still cube's questions are asked before any answer is read, so the frame waits for them once.
 void renderShadowCasters(Renderer& renderer, Registry& registry) {
-    const std::vector<MovingCaster> casters = movingCasters(registry);
-    const bool culling = glIsEnabled(GL_CULL_FACE);
+    const FrameLights& frame = frameLights(registry);
+    const std::vector<FaceDraw> casters = movingCasters(registry);
     std::vector<StillCube> still;
     std::size_t queriesUsed = 0;
-    forEachLight(registry, [&](Entity, LightSource& light) {
-        if (light.animated) computeShadowTransforms(light);
-        if (hasShadowCube(light) && !light.animated)
-            still.push_back(prepareStillCube(renderer, registry, light, casters, culling, queriesUsed));
-    });
+    for (const FrameLight& light : frame.lights) {
+        if (light.light->animated) computeShadowTransforms(*light.light);
+        if (hasShadowCube(*light.light) && !light.light->animated)
+            still.push_back(prepareStillCube(renderer, registry, light, casters, queriesUsed));
+    }
     for (const StillCube& cube : still) drawSeenCasters(renderer, cube);
-    forEachLight(registry, [&](Entity, LightSource& light) {
-        if (hasShadowCube(light) && light.animated) redrawCube(renderer, registry, light, casters);
-    });
+    for (const FrameLight& light : frame.lights)
+        if (hasShadowCube(*light.light) && light.light->animated) redrawCube(renderer, registry, light, casters);
     glBindVertexArray(0);
     glBindFramebuffer(GL_FRAMEBUFFER, renderer.shadowFramebuffer);
 }

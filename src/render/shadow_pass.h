@@ -3,12 +3,12 @@
 #pragma once
 
 #include "core/shader.h"
+#include "world/lights.h"
 
 #include <glm/glm.hpp>
 
 #include <array>
 
-struct LightSource;
 struct Registry;
 struct Renderer;
 
@@ -34,13 +34,6 @@ void computeShadowTransforms(LightSource& light);
 
 // Uploads "cm_mat[0..5]", "lightID", "near_far" and "lightPos" to the program in use.
 void setShadowUniforms(const LightSource& light, const Shader& shadowShader);
-
-// Distance from the light beyond which it adds less than 0.2 % of its colour (infinite without falloff).
-float lightReach(const LightSource& light);
-
-// Beyond its reach a light adds less than this share of its colour; the main fragment shader stops lighting
-// there too (its REACH_SHARE), so casters wholly beyond it change no pixel.
-inline constexpr float REACH_SHARE = 0.002f;
 
 // First frame only: every light, last created first, gets cube 0, 1, 2 ... and its matrices.
 void initShadows(Renderer& renderer, Registry& registry);

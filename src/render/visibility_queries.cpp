@@ -3,28 +3,30 @@
 
 #include "assets/model.h"
 #include "core/gl.h"
+#include "core/toggles.h"
 #include "render/light_visibility.h"
 #include "render/renderer.h"
 #include "render/shadow_pass.h"
 #include "world/lights.h"
 #include "world/pose.h"
-#include "world/transform.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
 
 // Whether the cube round the caster's bounds could hide it: the light must lie outside that cube, past the
 // near plane and the queries' margin, or the cube's faces would not enclose what the light sees of it.
-bool queryable(const MovingCaster& caster, const LightSource& light) {
-    const float distance = glm::length(caster.bounds.centre - light.mPosition);
+bool queryable(const FaceDraw& caster, const LightSource& light) {
+    const Sphere& bounds = caster.bounds();
+    const float distance = glm::length(bounds.centre - light.mPosition);
     const float margin = VISIBILITY_MARGIN_CONSTANT + VISIBILITY_MARGIN_PER_METRE * distance;
-    return distance > caster.bounds.radius * std::sqrt(3.0f) + light.nearPlane + margin;
+    return distance > bounds.radius * std::sqrt(3.0f) + light.nearPlane + margin;
 }
 
 // The query program for one light, with the state of a query: depth tested, nothing written, no culling.
 const Shader& beginQueries(Renderer& renderer, const LightSource& light) {
-    const Shader& query = *renderer.visibilityShader;
+    const Shader& query = *renderer.shadowShader;
     query.use();
     setShadowUniforms(light, query);
     query.setVec2("queryMargin", glm::vec2(VISIBILITY_MARGIN_CONSTANT, VISIBILITY_MARGIN_PER_METRE));
@@ -35,61 +37,62 @@ const Shader& beginQueries(Renderer& renderer, const LightSource& light) {
     return query;
 }
 
-void endQueries(bool culling) {
+// Culling back as F2 leaves it.
+void endQueries() {
     glDepthFunc(GL_LESS);
     glDepthMask(GL_TRUE);
-    if (culling) glEnable(GL_CULL_FACE);
+    if (faceCulling) glEnable(GL_CULL_FACE);
 }
 
-// Every side of a mesh counts for the lookups, and each is widened by the reach of their disc.
-void askMeshes(Renderer& renderer, Registry& registry, const Shader& query, const LightSource& light, float reach) {
+// Every side of a mesh counts for the lookups, and each is widened by how far beside it they sample.
+void askMeshes(Renderer& renderer, Registry& registry, const Shader& query, const FrameLight& light) {
     LightVisibility& visibility = *renderer.lightVisibility;
     query.setVec2("widening", glm::vec2(VISIBILITY_WIDENING_CONSTANT, VISIBILITY_WIDENING_PER_METRE));
-    registry.each<Transform, Drawable>([&](Entity entity, Transform& transform, Drawable& drawable) {
+    const int cube = light.light->mLightID;
+    registry.each<Transform, Drawable>([&](Entity entity, Transform&, Drawable& drawable) {
         if (!drawable.model || isSkinned(drawable)) return;
-        const glm::mat4 world = worldMatrix(transform, registry);
-        query.setMat4("modelMatrix", world);
-        for (const Mesh& mesh : drawable.model->meshes) {
-            if (!meshWithinReach(mesh, world, light, reach)) continue;
-            beginVisibilityQuery(visibility, entity, mesh, light.mLightID);
-            glBindVertexArray(mesh.vao);
-            glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(mesh.indices.size()), GL_UNSIGNED_INT, nullptr);
+        query.setMat4("modelMatrix", drawable.placement.world);
+        const std::vector<Mesh>& meshes = drawable.model->meshes;
+        for (std::size_t i = 0; i < meshes.size(); ++i) {
+            if (!reaches(light, drawable, i)) continue;
+            beginVisibilityQuery(visibility, entity, meshes[i], cube);
+            glBindVertexArray(meshes[i].vao);
+            glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(meshes[i].indices.size()), GL_UNSIGNED_INT, nullptr);
             endVisibilityQuery();
         }
     });
-    visibility.asked[static_cast<std::size_t>(light.mLightID)] = true;
+    visibility.asked[static_cast<std::size_t>(cube)] = true;
 }
 
 // A caster's own depth changes no texel where the static depth lies nearer, so its box needs no widening.
-void askCasters(Renderer& renderer, const Shader& query, const LightSource& light, std::vector<CasterLook>& looks,
-                std::size_t& queriesUsed) {
+void askCasters(Renderer& renderer, const Shader& query, const VisibilityQuestions& questions) {
     LightVisibility& visibility = *renderer.lightVisibility;
     query.setVec2("widening", glm::vec2(0.0f));
-    for (CasterLook& look : looks) {
-        if (!queryable(*look.draw.caster, light)) continue;
-        look.query = beginCasterQuery(visibility, queriesUsed++);
-        drawVisibilityBox(visibility, query, look.draw.caster->bounds.centre, look.draw.caster->bounds.radius);
+    for (FaceDraw& caster : questions.casters) {
+        if (!queryable(caster, *questions.light.light)) continue;
+        caster.query = beginCasterQuery(visibility, questions.queriesUsed++);
+        drawVisibilityBox(visibility, query, caster.bounds().centre, caster.bounds().radius);
         endVisibilityQuery();
     }
 }
 
 }  // namespace
 
-void askVisibility(Renderer& renderer, Registry& registry, const LightSource& light, float reach, bool meshes,
-                   std::vector<CasterLook>& looks, std::size_t& queriesUsed, bool culling) {
+void askVisibility(Renderer& renderer, Registry& registry, const VisibilityQuestions& questions) {
     if (!renderer.lightVisibility) return;
-    bool casters = false;
-    for (const CasterLook& look : looks) casters = casters || queryable(*look.draw.caster, light);
-    if (!meshes && !casters) return;
+    const LightSource& light = *questions.light.light;
+    const bool casters = std::any_of(questions.casters.begin(), questions.casters.end(),
+                                     [&](const FaceDraw& caster) { return queryable(caster, light); });
+    if (!questions.meshes && !casters) return;
     glBindFramebuffer(GL_FRAMEBUFFER, renderer.shadowFramebuffer);
     const Shader& query = beginQueries(renderer, light);
-    if (meshes) askMeshes(renderer, registry, query, light, reach);
-    if (casters) askCasters(renderer, query, light, looks, queriesUsed);
-    endQueries(culling);
+    if (questions.meshes) askMeshes(renderer, registry, query, questions.light);
+    if (casters) askCasters(renderer, query, questions);
+    endQueries();
 }
 
-bool casterSeen(const CasterLook& look) {
+bool casterSeen(const FaceDraw& caster) {
     GLuint passed = 1;
-    if (look.query) glGetQueryObjectuiv(look.query, GL_QUERY_RESULT, &passed);
+    if (caster.query) glGetQueryObjectuiv(caster.query, GL_QUERY_RESULT, &passed);
     return passed != 0;
 }

@@ -6,22 +6,22 @@
 #include <cstddef>
 #include <vector>
 
-struct LightSource;
 struct Registry;
 struct Renderer;
 
-// A moving caster within a still light's reach and, where it was asked, the query of whether the static
-// depth leaves any of it to be seen.
-struct CasterLook {
-    CasterFaces draw;
-    unsigned int query = 0;  // 0: not asked, taken as seen
+// What one still light asks against its static depth, on its live cube.
+struct VisibilityQuestions {
+    const FrameLight& light;
+    // Whether any of each still mesh within reach could be found lit by the scene's lookups (asked once the
+    // static depth has stood a frame).
+    bool meshes = false;
+    // The moving casters within reach: each that a box round it can hide gets a query, whether it is hidden.
+    std::vector<FaceDraw>& casters;
+    // The reusable caster queries taken this frame, over every light.
+    std::size_t& queriesUsed;
 };
 
-// Asks against the light's static depth, on its live cube: with askMeshes, whether any of each static mesh
-// within reach could be found lit by the scene's lookups; and whether each caster that a box round it can
-// hide is hidden. queriesUsed counts the reusable caster queries taken this frame. culling is put back after.
-void askVisibility(Renderer& renderer, Registry& registry, const LightSource& light, float reach, bool askMeshes,
-                   std::vector<CasterLook>& looks, std::size_t& queriesUsed, bool culling);
+void askVisibility(Renderer& renderer, Registry& registry, const VisibilityQuestions& questions);
 
 // Whether the caster may show in the light's cube: not asked, or some of its box passed (waits for the answer).
-bool casterSeen(const CasterLook& look);
+bool casterSeen(const FaceDraw& caster);

@@ -8,18 +8,18 @@
 #include "render/render_targets.h"
 #include "render/renderer.h"
 #include "world/lights.h"
-#include "world/registry.h"
+#include "world/placement.h"
 
 namespace {
 
 // Only lights marked volumetric take part, the first MAX_LIGHTS of the walk; returns how many.
 int uploadVolumetricLights(Registry& registry, const Shader& program) {
     int n = 0;
-    forEachLight(registry, [&](Entity, LightSource& light) {
-        if (!light.volumetric || n >= MAX_LIGHTS) return;
-        setLightUniforms(light, program, n);
+    for (const FrameLight& light : frameLights(registry).lights) {
+        if (!light.light->volumetric || n >= MAX_LIGHTS) continue;
+        setLightUniforms(*light.light, program, n);
         n += 1;
-    });
+    }
     return n;
 }
 
@@ -96,7 +96,6 @@ void blurVolumetricLight(VolumetricLight& volumetric) {
     drawQuad();
 }
 
-// Volumetric light at half size: the scene depth halved, then the ray march and its blur.
 // The scene depth halved into the march's own depth target.
 static void halveSceneDepth(VolumetricLight& volumetric, unsigned int sceneDepthTexture) {
     glBindFramebuffer(GL_FRAMEBUFFER, volumetric.depthFramebuffer);

@@ -12,16 +12,18 @@ void advanceAnimationClocks(Registry& registry, float deltaTime) {
     });
 }
 
+void animateLight(Registry& registry, Entity entity, LightSource& source) {
+    if (!source.animated) return;
+    Drawable* drawable = lightOwnerDrawable(registry, entity);
+    if (!drawable || !drawable->model) return;
+    const aiAnimation* clip = drawable->model->chosenAnimation();
+    if (!clip) return;
+    // Same clip time as the skeleton drawn this frame, so the light stays on its node.
+    float ticks = animationTicks(*clip, drawable->animationTime);
+    glm::mat4 node(1.0f);
+    if (drawable->model->nodeGlobalTransform(node, ticks, source.mName)) source.mPosition = glm::vec3(node[3]);
+}
+
 void animateLights(Registry& registry) {
-    forEachLight(registry, [&](Entity light, LightSource& source) {
-        if (!source.animated) return;
-        Drawable* drawable = lightOwnerDrawable(registry, light);
-        if (!drawable || !drawable->model) return;
-        const aiAnimation* clip = drawable->model->chosenAnimation();
-        if (!clip) return;
-        // Same clip time as the skeleton drawn this frame, so the light stays on its node.
-        float ticks = animationTicks(*clip, drawable->animationTime);
-        glm::mat4 node(1.0f);
-        if (drawable->model->nodeGlobalTransform(node, ticks, source.mName)) source.mPosition = glm::vec3(node[3]);
-    });
+    forEachLight(registry, [&](Entity light, LightSource& source) { animateLight(registry, light, source); });
 }

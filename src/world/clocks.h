@@ -1,7 +1,9 @@
 // Animation clocks: advanced once per frame; lights that ride on animated nodes follow them.
 #pragma once
 
-struct Registry;
+#include "world/registry.h"
+
+struct LightSource;
 
 // Every animated Drawable's animationTime grows by deltaTime, once per frame, before the drawables are posed.
 void advanceAnimationClocks(Registry& registry, float deltaTime);
@@ -9,3 +11,6 @@ void advanceAnimationClocks(Registry& registry, float deltaTime);
 // Moves each animated light to its node's origin at the owner's animationTime (wrapped into the clip
 // as the bone pose is), so the light stays on what it belongs to. Advances no clock.
 void animateLights(Registry& registry);
+
+// The same for one light, the entity that holds it.
+void animateLight(Registry& registry, Entity entity, LightSource& light);

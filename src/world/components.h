@@ -7,6 +7,7 @@
 #include <glm/glm.hpp>
 #include <glm/gtc/quaternion.hpp>
 
+#include <cstdint>
 #include <vector>
 
 struct Model;
@@ -27,9 +28,20 @@ struct Sphere {
 // A skinned model as the world update posed it for this frame; every pass that draws it reads this.
 struct Pose {
     std::vector<glm::mat4> bones;  // skinning matrices by bone index; empty for a model without a clip
-    // Round each mesh's posed vertices, in the model's order: parts far apart (a ghost and the window panes it
-    // will break) each keep to their own lights' cubes.
+};
+
+// Bit i: the i-th light of the frame's list (FrameLights) reaches the mesh. Only the first MAX_LIGHTS of
+// that list are uploaded or own a cube.
+using LightSet = std::uint8_t;
+
+// Where the world update placed a drawable for this frame; the passes read it and work none of it out.
+struct Placement {
+    glm::mat4 world{1.0f};  // the Transform's worldMatrix
+    float scale = 1.0f;     // largestScale of world
+    // Round each mesh in the world, in the model's order; a skinned model's round its posed vertices, so that
+    // parts far apart (a ghost and the window panes it will break) each keep to their own lights.
     std::vector<Sphere> meshBounds;
+    std::vector<LightSet> meshLights;  // the lights whose reach each mesh's bounds meet
 };
 
 struct Drawable {
@@ -40,6 +52,7 @@ struct Drawable {
     float animationTime = 0.0f; // seconds: the skeleton's pose
     float cameraTime = 0.0f;    // seconds: the model camera's pose
     Pose pose;                  // skinned models only
+    Placement placement;        // every frame, by the world update
 };
 
 inline Drawable makeDrawable(Model* model, Shader shader) {

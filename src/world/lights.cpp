@@ -9,10 +9,25 @@
 #include <assimp/scene.h>
 #include <glm/gtc/matrix_transform.hpp>
 
+#include <algorithm>
+#include <cmath>
 #include <iostream>
+#include <limits>
 
 glm::mat4 lightShadowProjection(float nearPlane, float farPlane) {
     return glm::perspective(1.5707964f, 1.0f, nearPlane, farPlane);
+}
+
+float lightReach(const LightSource& light) {
+    const glm::vec3 c = light.mColorDiffuse;
+    const float colour = std::max({c.r, c.g, c.b, 0.0f});
+    // Solve constant + linear d + quadratic d^2 = colour / share for d.
+    const float target = colour / REACH_SHARE - light.mAttenuationConstant;
+    const float a = light.mAttenuationQuadratic, b = light.mAttenuationLinear;
+    if (target <= 0.0f) return 0.0f;
+    if (a > 0.0f) return (-b + std::sqrt(b * b + 4.0f * a * target)) / (2.0f * a);
+    if (b > 0.0f) return target / b;
+    return std::numeric_limits<float>::infinity();
 }
 
 static glm::vec3 toVec3(const aiColor3D& c) { return {c.r, c.g, c.b}; }

@@ -69,6 +69,14 @@ Entity lightOwner(Registry& registry, Entity light);
 // The owner's Drawable, or null when the owner is gone or draws nothing.
 Drawable* lightOwnerDrawable(Registry& registry, Entity light);
 
+// Beyond its reach a light adds less than this share of its colour; the main fragment shader stops lighting
+// there too (its REACH_SHARE), so casters wholly beyond it change no pixel.
+inline constexpr float REACH_SHARE = 0.002f;
+
+// Distance from the light beyond which it adds less than REACH_SHARE of its colour (infinite without
+// falloff).
+float lightReach(const LightSource& light);
+
 // Only the first MAX_LIGHTS lights of the walk have a cube in the shadow array.
 inline bool hasShadowCube(const LightSource& light) { return light.mLightID >= 0 && light.mLightID < MAX_LIGHTS; }
 

@@ -2,7 +2,6 @@
 #include "world/pose.h"
 
 #include "assets/model.h"
-#include "world/transform.h"
 
 #include <algorithm>
 #include <limits>
@@ -48,12 +47,9 @@ std::vector<Sphere> posedBounds(const Model& model, const std::vector<glm::mat4>
     return spheres;
 }
 
-void poseDrawables(Registry& registry) {
-    registry.each<Transform, Drawable>([&](Entity, Transform& transform, Drawable& drawable) {
-        if (!isSkinned(drawable)) return;
-        Pose& pose = drawable.pose;
-        pose.bones.clear();
-        drawable.model->boneTransforms(drawable.animationTime, pose.bones);
-        pose.meshBounds = posedBounds(*drawable.model, pose.bones, worldMatrix(transform, registry));
-    });
+void poseDrawable(Drawable& drawable) {
+    Pose& pose = drawable.pose;
+    pose.bones.clear();
+    drawable.model->boneTransforms(drawable.animationTime, pose.bones);
+    drawable.placement.meshBounds = posedBounds(*drawable.model, pose.bones, drawable.placement.world);
 }

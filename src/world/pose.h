@@ -14,5 +14,6 @@ bool isSkinned(const Drawable& drawable);
 // model's mesh order.
 std::vector<Sphere> posedBounds(const Model& model, const std::vector<glm::mat4>& bones, const glm::mat4& world);
 
-// Every skinned drawable posed at its animationTime, into its Pose.
-void poseDrawables(Registry& registry);
+// A skinned drawable posed at its animationTime: its Pose, and its placement's mesh bounds round the posed
+// vertices, placed by the placement's world matrix.
+void poseDrawable(Drawable& drawable);

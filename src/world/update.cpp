@@ -1,11 +1,11 @@
-// World update: clocks, poses and animated lights, in that order.
+// World update: clocks, placements and poses, then the lights and what they reach, in that order.
 #include "world/update.h"
 
 #include "world/clocks.h"
-#include "world/pose.h"
+#include "world/placement.h"
 
 void updateWorld(Registry& registry, float deltaTime) {
     advanceAnimationClocks(registry, deltaTime);
-    poseDrawables(registry);
-    animateLights(registry);
+    placeDrawables(registry);
+    findReachingLights(registry, gatherLights(registry));
 }

@@ -1,8 +1,11 @@
 // Test support: start, drive and stop the game binary; read and compare pictures.
 #include "support/game_run.h"
 
+#include "core/gl_debug.h"
+
 #include "support/process.h"
 
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <stb_image.h>
 #include <sys/wait.h>
@@ -50,6 +53,9 @@ GameRun::GameRun(const std::string& where, const std::string& env, double window
 GameRun::~GameRun() {
     if (pid > 0) kill(pid, SIGKILL);
     reaped(*this, 0);
+    // The game's GL errors fail the test that ran it.
+    const std::string output = gameOutput(*this);
+    EXPECT_EQ(output.find(GL_ERROR_PREFIX), std::string::npos) << "the game reported GL errors:\n" << output;
 }
 
 void sendKey(const GameRun& run, const std::string& key) { runCommand("xdotool key --window " + run.window + " " + key); }

@@ -1,6 +1,8 @@
 // Test support: the shared hidden window.
 #include "support/gl_context.h"
 
+#include "core/gl_debug.h"
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -19,11 +21,13 @@ GLFWwindow* sharedGlWindow() {
     glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
     glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
     glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
+    requestDebugContext();
     window = glfwCreateWindow(256, 256, "tests", nullptr, nullptr);
     if (!window) fail("no GL 4.3 core window");
     glfwMakeContextCurrent(window);
     glewExperimental = GL_TRUE;
     if (glewInit() != GLEW_OK) fail("glewInit failed");
     while (glGetError() != GL_NO_ERROR) {}
+    enableDebugOutput();
     return window;
 }

@@ -1,4 +1,5 @@
 // hollowmere-bench: renders the flight with the game's own frame and says where a frame's time goes.
+#include "app/input.h"
 #include "core/gl.h"
 #include "render/pass_timer.h"
 #include "bench_report.h"
@@ -23,6 +24,7 @@ struct BenchOptions {
     RunSetup setup;
     int frames = 60;  // timed ones
     int warmup = 3;
+    bool cullingSwitch = false;  // F2 twice after the timed frames, the frame after each press timed
 };
 
 std::optional<int> parseArgs(int argc, char** argv, BenchOptions& options) {
@@ -36,6 +38,8 @@ std::optional<int> parseArgs(int argc, char** argv, BenchOptions& options) {
     app.add_option("--warmup", options.warmup, "untimed frames first, the first of them always drawn")
         ->transform(wholeNumber(0, 1000000))
         ->capture_default_str();
+    app.add_flag("--f2", options.cullingSwitch,
+                 "after the timed frames, F2 released twice and the frame after each press timed");
     return readArguments(app, argc, argv);
 }
 
@@ -61,9 +65,11 @@ double msSince(std::chrono::steady_clock::time_point start) {
 }
 
 // The untimed frames first, the first of them ending start-up; then the timed ones, each by its own
-// timestamps and glFinish brackets and each pass by the timer.
+// timestamps and glFinish brackets and each pass by the timer; the first FIRST_FRAMES of them all, and
+// those after F2, timed whole by glFinish brackets.
 struct BenchRun {
     int untimed = 1;
+    bool cullingSwitch = false;
     BenchReport report;
     PassTimer timer;
     unsigned int frameQueries[2] = {0, 0};
@@ -75,10 +81,21 @@ int openBench(BenchRun& run, OffscreenGame& game) {
     report.flightSeconds = flightLength(game.registry);
     // N steps of this size cover the whole flight.
     report.stepSeconds = report.flightSeconds / static_cast<float>(report.frames);
-    return run.untimed + report.frames;
+    return run.untimed + report.frames + (run.cullingSwitch ? 2 : 0);
+}
+
+// The frames that follow start-up and the F2 presses are timed whole, each on its own.
+bool timedWhole(const BenchRun& run, int index) {
+    return index < FIRST_FRAMES || index >= run.untimed + run.report.frames;
 }
 
 float startFrame(BenchRun& run, OffscreenGame& game, int index) {
+    if (index >= run.untimed + run.report.frames)
+        keyCallback(game.renderer.window, GLFW_KEY_F2, 0, GLFW_RELEASE, 0);
+    if (timedWhole(run, index)) {
+        glFinish();
+        run.start = std::chrono::steady_clock::now();
+    }
     if (index < run.untimed) return 0.0f;
     if (index == run.untimed) {
         createPassTimer(run.timer);
@@ -92,14 +109,15 @@ float startFrame(BenchRun& run, OffscreenGame& game, int index) {
 }
 
 bool finishFrame(BenchRun& run, int index) {
-    if (index < run.untimed) {
+    if (timedWhole(run, index)) {
+        glFinish();
+        const double ms = msSince(run.start);
+        if (index < FIRST_FRAMES) run.report.firstFramesMs.push_back(ms);
+        if (index >= run.untimed + run.report.frames) run.report.cullingSwitchMs.push_back(ms);
         // The first frame as the game renders it, untimed per pass: start-up ends when it is finished.
-        if (index == 0) {
-            glFinish();
-            run.report.startupMs = msSinceProcessStart();
-        }
-        return true;
+        if (index == 0) run.report.startupMs = msSinceProcessStart();
     }
+    if (index < run.untimed || index >= run.untimed + run.report.frames) return true;
     glQueryCounter(run.frameQueries[1], GL_TIMESTAMP);
     glFinish();
     BenchReport& report = run.report;
@@ -126,6 +144,7 @@ int main(int argc, char** argv) {
 
     BenchRun run;
     run.untimed = std::max(1, options.warmup);
+    run.cullingSwitch = options.cullingSwitch;
     run.report.frames = options.frames;
     run.report.warmup = options.warmup;
     run.report.width = options.setup.size.width;

@@ -53,6 +53,23 @@ nlohmann::ordered_json jsonSamples(const Samples& samples) {
     return {{"gpu", jsonSpread(spreadOf(samples.gpuMs))}, {"cpu", jsonSpread(spreadOf(samples.cpuMs))}};
 }
 
+nlohmann::ordered_json roundedList(const std::vector<double>& values) {
+    nlohmann::ordered_json list = nlohmann::ordered_json::array();
+    for (double value : values) list.push_back(rounded(value, 1));
+    return list;
+}
+
+// Each value through pattern, one after the other.
+std::string msList(const std::vector<double>& values, const char* pattern) {
+    std::string text;
+    char one[32];
+    for (double value : values) {
+        std::snprintf(one, sizeof one, pattern, value);
+        text += one;
+    }
+    return text;
+}
+
 }  // namespace
 
 std::string reportTable(const BenchReport& report) {
@@ -63,6 +80,8 @@ std::string reportTable(const BenchReport& report) {
                   report.frames, report.width, report.height, static_cast<double>(report.flightSeconds),
                   static_cast<double>(report.stepSeconds), report.warmup, report.startupMs);
     std::string table = head;
+    table += "first frames:" + msList(report.firstFramesMs, " %.1f") + " ms\n";
+    if (!report.cullingSwitchMs.empty()) table += "after F2:" + msList(report.cullingSwitchMs, " %.1f") + " ms\n";
     table += "ms          GPU median       p10       p90  |CPU median       p10       p90\n";
     table += tableRow("frame", report.frame);
     for (int i = 0; i < PASS_COUNT; ++i) table += tableRow(PASS_NAMES[i], report.passes[i]);
@@ -82,5 +101,7 @@ std::string reportJson(const BenchReport& report) {
     json["frame"] = jsonSamples(report.frame);
     nlohmann::ordered_json& passes = json["passes"];
     for (int i = 0; i < PASS_COUNT; ++i) passes[PASS_NAMES[i]] = jsonSamples(report.passes[i]);
+    json["firstFramesMs"] = roundedList(report.firstFramesMs);
+    if (!report.cullingSwitchMs.empty()) json["cullingSwitchMs"] = roundedList(report.cullingSwitchMs);
     return json.dump();
 }

@@ -19,6 +19,9 @@ struct Spread {
     double p90 = 0.0;
 };
 
+// Frames after start-up timed each on its own: where one-time work left in the flight would show.
+inline constexpr int FIRST_FRAMES = 5;
+
 struct BenchReport {
     int frames = 0;
     int warmup = 0;
@@ -27,6 +30,8 @@ struct BenchReport {
     float flightSeconds = 0.0f;
     float stepSeconds = 0.0f;
     double startupMs = 0.0;
+    std::vector<double> firstFramesMs;    // the first FIRST_FRAMES frames, whole, in order
+    std::vector<double> cullingSwitchMs;  // with --f2: the frame after each of the two presses
     Samples frame;
     std::array<Samples, PASS_COUNT> passes;
 };

@@ -6,9 +6,10 @@
 #include "render/frame.h"
 
 int runOffscreen(OffscreenGame& game, const RunSetup& setup, const RunHooks& hooks) {
+    // Before the game opens: start-up's unseen frames draw the text as the run will, with the same state.
+    showFps = setup.overlay;
     openOffscreenGame(game, setup.size.width, setup.size.height);
     setFlightTime(game.registry, setup.time);
-    showFps = setup.overlay;
     // The keys act as the game's own key handler sees them, so the switches flip exactly as in play.
     for (int key : setup.keys) keyCallback(game.renderer.window, key, 0, GLFW_RELEASE, 0);
     const int count = hooks.opened ? hooks.opened(game) : setup.frames;
