@@ -3,6 +3,7 @@
 #include "render/forward_pass.h"
 
 #include "assets/model.h"
+#include "assets/surface.h"
 #include "core/gl.h"
 #include "core/settings.h"
 #include "core/toggles.h"
@@ -115,9 +116,11 @@ constexpr int specularSquarings() {
     return power == SPECULAR_ALPHA ? squarings : -1;
 }
 
-// The program for count near lights; the material's exponent, fixed here, becomes squarings where it can.
-Shader lightCountVariant(const Shader& base, int count, bool ambient) {
+// The program for count near lights and the mesh's surface; the material's exponent, fixed here, becomes
+// squarings where it can.
+Shader lightCountVariant(const Shader& base, int count, bool ambient, Surface surface) {
     std::string defines = "#define LIGHT_COUNT " + std::to_string(count);
+    if (surface != Surface::Plain) defines += "\n" + surfaceDefine(surface);
     if (!ambient) defines += "\n#define NO_AMBIENT_COLOUR";
     if (specularSquarings() >= 0) defines += "\n#define SPECULAR_SQUARINGS " + std::to_string(specularSquarings());
     return shaderVariant(base, defines);
@@ -156,7 +159,8 @@ void drawLitMeshes(const ForwardPassContext& context, Entity entity, Drawable& d
     const bool ambient = anyAmbientColour(lights);
     for (Mesh& mesh : model.meshes) {
         const LightList reaching = lightsReaching(mesh, world, skinned, lights);
-        const Shader shader = lightCountVariant(drawable.shader, static_cast<int>(reaching.size()), ambient);
+        const Shader shader = lightCountVariant(drawable.shader, static_cast<int>(reaching.size()), ambient,
+                                                surfaceOf(mesh.textures));
         shader.use();
         if (std::find(prepared.begin(), prepared.end(), shader.ID) == prepared.end()) {
             setEntityUniforms(context, shader, drawable, world, lights);
