@@ -66,7 +66,7 @@ out vec4 fragColor;
 // the house's walls, where the lamps carry the rooms; and the moon itself on what faces it outdoors.
 const vec3 NIGHT_SKY = vec3(0.11, 0.13, 0.22);
 const vec3 NIGHT_GROUND = vec3(0.025, 0.028, 0.04);
-const float INDOOR_FILL = 0.3;
+const float INDOOR_FILL = 0.45;
 const vec3 MOON_DIRECTION = vec3(-0.1200, 0.3001, -0.9463);  // toward the sky's moon
 const vec3 MOON_LIGHT = vec3(0.16, 0.19, 0.30);
 // Inside this box (the house's inner wall faces, a little inset) the moon does not reach and there is no mist;
@@ -81,15 +81,15 @@ const float BOUNCE_FALLOFF = 0.2;
 // Overall exposure of the linear result, before the highlights roll off.
 const float EXPOSURE = 1.3;
 // Candle and lamp light against the fill: the pools warm and bright at their heart.
-const float LIGHT_GAIN = 4.0;
+const float LIGHT_GAIN = 4.5;
 // A light's pool has an edge: beyond where its attenuation falls to POOL_EDGE it dies away as the square.
-const float POOL_EDGE = 0.12;
+const float POOL_EDGE = 0.05;
 // Warm glints close to a flame: a tight second lobe on top of the material's own.
 const float FLAME_GLINT = 1.5;
 // Mist over the grounds: thick near the ground and thinning with height, moonlit toward the moon. The sky's
 // horizon fades into the same colour (skyboxFragment.shader).
-const vec3 MIST_COLOUR = vec3(0.030, 0.042, 0.075);
-const vec3 MIST_MOON_GLOW = vec3(0.05, 0.06, 0.085);
+const vec3 MIST_COLOUR = vec3(0.050, 0.066, 0.110);
+const vec3 MIST_MOON_GLOW = vec3(0.08, 0.09, 0.12);
 const float MIST_DENSITY = 0.03;
 const float MIST_HEIGHT = 8.0;
 
@@ -315,9 +315,9 @@ vec3 frontNormal() {
 #if defined(SURFACE_GHOST)
 // A pale sheet glowing from within, brightest at its rim and toward its head, in its own cool white whatever
 // lamp it passes: the light it gets only lifts it a little.
-const vec3 GHOST_GLOW = vec3(0.40, 0.47, 0.60);
-const vec3 GHOST_RIM = vec3(0.45, 0.52, 0.65);
-const float GHOST_HEM_SHARE = 0.55;  // of the head's glow, at the hem
+const vec3 GHOST_GLOW = vec3(0.52, 0.61, 0.76);
+const vec3 GHOST_RIM = vec3(0.50, 0.58, 0.72);
+const float GHOST_HEM_SHARE = 0.45;  // of the head's glow, at the hem
 const float GHOST_LIT = 0.35;
 
 void main() {
@@ -337,13 +337,13 @@ void main() {
 // sharp glint of every light and of the moon, so its shards flash as they turn.
 const float GLASS_CLEAR = 0.75;
 const float GLASS_GRIME = 0.15;
-const float GLASS_GLINT = 6.0;
+const float GLASS_GLINT = 1.0;
 const float MOON_GLINT = 3.0;
 
-// Seven squarings: a highlight of exponent 128.
+// Eight squarings: a highlight of exponent 256.
 float sharp(float c) {
     c = max(c, 0.0);
-    for (int k = 0; k < 7; ++k) c *= c;
+    for (int k = 0; k < 8; ++k) c *= c;
     return c;
 }
 

@@ -107,7 +107,7 @@ def main():
     check("mean level median (>= 30)", med("mean", rows), med("mean", rows) >= 30)
     end = rows[-1]["t"]
     start = 0.0
-    while start <= end:
+    while start < end:
         w = [r for r in rows if start <= r["t"] < start + args.window]
         if w:
             label = "%2g-%2g s" % (start, start + args.window)
