@@ -66,7 +66,7 @@ out vec4 fragColor;
 // the house's walls, where the lamps carry the rooms; and the moon itself on what faces it outdoors.
 const vec3 NIGHT_SKY = vec3(0.11, 0.13, 0.22);
 const vec3 NIGHT_GROUND = vec3(0.025, 0.028, 0.04);
-const float INDOOR_FILL = 0.45;
+const float INDOOR_FILL = 0.42;
 const vec3 MOON_DIRECTION = vec3(-0.1200, 0.3001, -0.9463);  // toward the sky's moon
 const vec3 MOON_LIGHT = vec3(0.16, 0.19, 0.30);
 // Inside this box (the house's inner wall faces, a little inset) the moon does not reach and there is no mist;
@@ -76,14 +76,16 @@ const vec3 HOUSE_INSIDE_MAX = vec3(4.85, 3.4, -0.15);
 const float HOUSE_EDGE = 0.3;
 // The share of each light that the rooms bounce back (unshadowed, falling off within a room or two), so a
 // lamp's room never goes pitch black round its pool.
-const float BOUNCE = 0.25;
+const float BOUNCE = 0.15;
 const float BOUNCE_FALLOFF = 0.2;
 // Overall exposure of the linear result, before the highlights roll off.
-const float EXPOSURE = 1.3;
+const float EXPOSURE = 1.85;
+// The deepest shade is a cool blue-black, never a void.
+const vec3 SHADE_FLOOR = vec3(0.0003, 0.0005, 0.0019);
 // Candle and lamp light against the fill: the pools warm and bright at their heart.
-const float LIGHT_GAIN = 4.5;
+const float LIGHT_GAIN = 9.0;
 // A light's pool has an edge: beyond where its attenuation falls to POOL_EDGE it dies away as the square.
-const float POOL_EDGE = 0.05;
+const float POOL_EDGE = 0.04;
 // Warm glints close to a flame: a tight second lobe on top of the material's own.
 const float FLAME_GLINT = 1.5;
 // Mist over the grounds: thick near the ground and thinning with height, moonlit toward the moon. The sky's
@@ -304,7 +306,7 @@ vec3 softLightAt(vec3 n, float out_) {
 vec3 display(vec3 color) {
     // Triangular noise of one 8-bit step hides the banding of dark gradients.
     float noise = hash(gl_FragCoord.xy) + hash(gl_FragCoord.yx + 17.0) - 1.0;
-    return toDisplay(shoulder(EXPOSURE * color)) + noise / 255.0;
+    return toDisplay(shoulder(EXPOSURE * color) + SHADE_FLOOR) + noise / 255.0;
 }
 
 vec3 frontNormal() {

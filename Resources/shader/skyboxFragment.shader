@@ -15,7 +15,7 @@ const vec3 MIST_MOON_GLOW = vec3(0.08, 0.09, 0.12);
 const float MIST_TOP = 0.18;
 const float MIST_COVER = 0.85;
 // High overhead the night deepens toward black, so the moonlit mist below stands out.
-const float ZENITH_SHARE = 0.55;
+const float ZENITH_SHARE = 0.4;
 
 vec3 toLinear(vec3 c) {
     return mix(c / 12.92, pow((c + 0.055) / 1.055, vec3(2.4)), step(0.04045, c));
@@ -34,7 +34,7 @@ vec3 mistColour(vec3 view) {
 
 void main() {
     vec3 view = normalize(direction);
-    vec3 sky = toLinear(texture(skybox, direction).rgb) * mix(1.0, ZENITH_SHARE, smoothstep(0.3, 0.9, view.y));
+    vec3 sky = toLinear(texture(skybox, direction).rgb) * mix(1.0, ZENITH_SHARE, smoothstep(0.2, 0.8, view.y));
     float low = 1.0 - smoothstep(-0.02, MIST_TOP, view.y);
     fragColor = vec4(toDisplay(mix(sky, mistColour(view), MIST_COVER * low)), 1.0);
 }

@@ -32,7 +32,7 @@ uniform PointLight pointLight[MAX_LIGHTS];
 uniform int vertexBounceLights;
 
 // As in the fragment stage.
-const float BOUNCE = 0.25;
+const float BOUNCE = 0.15;
 const float BOUNCE_FALLOFF = 0.2;
 #ifdef SURFACE_GHOST
 // The sheet's hem and crown in its bind pose, in the model's own metres.

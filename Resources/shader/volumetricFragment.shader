@@ -33,8 +33,9 @@ uniform float frameTime;                 // seconds the pass has run, moves the 
 out vec4 fragColor;
 
 const float PI = 3.14159265;
-// Henyey-Greenstein asymmetry: dust sends most light on forward, so halos face the camera.
-const float G = 0.5;
+// Henyey-Greenstein asymmetry: dust sends most light on forward, so halos face the camera and gather round
+// the flames rather than filling the room.
+const float G = 0.7;
 // Fewest and most samples a light takes per ray; the march costs samples x lights per pixel, and the
 // blur gathers the differently offset samples of neighbouring pixels.
 const int MIN_SAMPLES = 2;
