@@ -83,7 +83,7 @@ const float EXPOSURE = 1.85;
 // The deepest shade is a cool blue-black, never a void.
 const vec3 SHADE_FLOOR = vec3(0.0003, 0.0005, 0.0019);
 // Candle and lamp light against the fill: the pools warm and bright at their heart.
-const float LIGHT_GAIN = 9.0;
+const float LIGHT_GAIN = 8.0;
 // A light's pool has an edge: beyond where its attenuation falls to POOL_EDGE it dies away as the square.
 const float POOL_EDGE = 0.04;
 // Warm glints close to a flame: a tight second lobe on top of the material's own.
@@ -218,13 +218,15 @@ vec3 shadingNormal(vec3 n) {
     return normalize(mat3(t, b, n) * m);
 }
 
-// Keeps everything up to 0.6 as it is and rolls brighter values off smoothly toward 1.
+// Keeps everything up to 0.6 as it is and rolls brighter values off smoothly toward WHITE_TOP, a little short
+// of full white, so a hot patch of floor keeps its colour and only the halos, added later, reach white.
 // A loop run once or not at all, so that blocks of pixels all below the shoulder skip the exponentials.
+const float WHITE_TOP = 0.985;
 vec3 shoulder(vec3 c) {
     vec3 rolled = c;
     for (int pass = 0; pass < (max(c.r, max(c.g, c.b)) > 0.6 ? 1 : 0); ++pass) {
         vec3 over = max(c - 0.6, 0.0);
-        rolled = min(c, 0.6) + 0.4 * (1.0 - exp(-over / 0.4));
+        rolled = min(c, 0.6) + (WHITE_TOP - 0.6) * (1.0 - exp(-over / (WHITE_TOP - 0.6)));
     }
     return rolled;
 }
@@ -320,7 +322,7 @@ vec3 frontNormal() {
 const vec3 GHOST_GLOW = vec3(0.52, 0.61, 0.76);
 const vec3 GHOST_RIM = vec3(0.50, 0.58, 0.72);
 const float GHOST_HEM_SHARE = 0.45;  // of the head's glow, at the hem
-const float GHOST_LIT = 0.35;
+const float GHOST_LIT = 0.7;
 
 void main() {
     vec3 n = shadingNormal(frontNormal());

@@ -47,7 +47,7 @@ const float SAMPLE_SHARE = 0.5;
 const float MIN_PASS = 0.05;
 // How much of a light's power the thin dust of the house sends on toward the camera. The dust is the
 // house's, the same round every light; a light's own mTau only dims what travels through its air.
-const float DUST = 0.025;
+const float DUST = 0.03;
 // Halos are seen the way the eye sees light, not the way a meter reads it: a light's power counts by its
 // fourth root against POWER_REF, so a lantern shows its shafts beside a circle of far stronger candles
 // without their haze filling the whole parlour.

@@ -48,7 +48,10 @@ std::optional<int> parseArgs(int argc, char** argv, ShotOptions& options) {
         ->transform(wholeNumber(1, 1000000))
         ->capture_default_str();
     app.add_flag("--overlay", options.setup.overlay, "draw the frame-rate text");
-    return readArguments(app, argc, argv);
+    if (const std::optional<int> status = readArguments(app, argc, argv)) return status;
+    // One file for both would keep only the mask.
+    if (options.mask.empty() || options.mask != options.out) return std::nullopt;
+    return refuseArguments(app, "--mask: '" + options.mask + "' is the --out file too");
 }
 
 }  // namespace
