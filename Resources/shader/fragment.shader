@@ -339,7 +339,7 @@ void main() {
 #elif defined(SURFACE_GLASS)
 // Window glass, drawn opaque: the night sky seen through it, the sky mirrored at a glancing look, and a
 // sharp glint of every light and of the moon, so its shards flash as they turn.
-const float GLASS_CLEAR = 0.75;
+const float GLASS_CLEAR = 0.55;
 const float GLASS_GRIME = 0.15;
 const float GLASS_GLINT = 1.0;
 const float MOON_GLINT = 3.0;
