@@ -438,11 +438,11 @@ def build_ground(house):
 
 
 def build_treeline(house):
-    """Dark firs in clumps on the far slopes, a ragged line against the sky all round; a mesh of its own,
-    out of every lamp's reach."""
-    m = house.mesh('Treeline')
+    """Dark firs in clumps on the far slopes, a ragged line against the sky all round; in eight meshes,
+    each small enough to lie out of every lamp's reach."""
     rng = __import__('random').Random(77)
     for k in range(56):
+        m = house.mesh('Treeline%d' % (k // 7))
         a = 2 * math.pi * (k + rng.uniform(-0.35, 0.35)) / 56
         if rng.random() < 0.18:
             continue    # a gap in the line
@@ -826,8 +826,13 @@ def build_study(house):
     with house.piece('Study', 'globe') as m:
         m.tube((-3.55, 0.0, -47.9), (-3.55, 0.72, -47.9), 0.03, 0.04, 5, 'dark_wood')
         m.tube((-3.55, 0.0, -47.9), (-3.55, 0.05, -47.9), 0.22, 0.2, 8, 'dark_wood')
+        first = len(m.faces)
         m.lathe((-3.55, 0.72, -47.9), [(0.0, 0.0), (0.17, 0.05), (0.26, 0.28), (0.17, 0.51), (0.0, 0.56)],
-                10, 'paper', scale=1.0, u_repeat=1)
+                10, 'paintings', scale=1.0, u_repeat=1)
+        # the sphere wrapped in the atlas' blue and green valley reads as seas and lands
+        for k in range(first, len(m.faces)):
+            idx, uvs, mat, sm = m.faces[k]
+            m.faces[k] = (idx, tuple((0.5 + 0.5 * u, 0.5 * min(v / 0.85, 1.0)) for u, v in uvs), mat, sm)
         m.tube((-3.55, 1.0, -47.9), (-3.55, 1.025, -47.9), 0.31, 0.31, 12, 'gilt', caps=False)
         m.tube((-3.55, 0.7, -48.21), (-3.55, 1.32, -47.59), 0.01, 0.01, 4, 'gilt', caps=False)
     armchair(house, 'Study', -2.6, -44.1, 200.0)
