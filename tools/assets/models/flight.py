@@ -1,6 +1,7 @@
 # The scripted flight: camera path, ghost path and where the camera looks, in game axes.
 """Imported by the ghost generator; run on its own to check the flight
-against the house (walls, furniture) and the fixed sound moments:
+against the house (walls, furniture), the fixed sound moments and how
+the window is framed as the glass breaks:
 
     python3 flight.py
 """
@@ -352,6 +353,19 @@ def check(verbose=True):
             problems.append('%.2f s: sound point %s at %.2f m, ndc %s' % (t, p, d, pr))
         if verbose:
             print('%.2f s: %.2f m from %s, ndc %s' % (t, d, p, pr))
+    # the burst is seen: the window a quarter of the frame's width or more, the ghost off its middle
+    corners = [project(GLASS_BREAK, (x, y, house_layout.GLASS_Z), 16.0 / 9.0) for x in (x0, x1) for y in (y0, y1)]
+    ghost = project(GLASS_BREAK, ghost_pos(GLASS_BREAK), 16.0 / 9.0)
+    if None in corners or ghost is None:
+        problems.append('the window or the ghost behind the camera at the break')
+    else:
+        left, right = min(c[0] for c in corners), max(c[0] for c in corners)
+        if (right - left) / 2 < 0.25 or abs(ghost[0] - (left + right) / 2) < 0.2 * (right - left):
+            problems.append('at the break the window spans %.2f of the frame, its middle at %.2f, the ghost at %.2f'
+                            % ((right - left) / 2, (left + right) / 2, ghost[0]))
+        if verbose:
+            print('at the break the window spans %.2f of the frame, the ghost %.2f off its middle'
+                  % ((right - left) / 2, ghost[0] - (left + right) / 2))
     if verbose:
         print('ghost in view %d/%d, nearest wall %.2f m, roof or chimney %.2f m, window edge %.2f m, '
               'top speed %.2f m/s' % (in_view, samples, worst_wall, worst_solid, worst_window, max_speed))
