@@ -427,10 +427,12 @@ def build_ground(house):
         box(m, (-0.55 + jitter, GROUND_Y - 0.02, z - 0.45), (0.55 + jitter, GROUND_Y + 0.03, z + 0.45), 'stone',
             skip=('-y',))
     build_fence(house, m)
-    for i, (x, z, s, yaw) in enumerate([(-8.5, 6.0, 1.0, 20), (9.0, 3.0, 1.2, 140), (-9.5, -14.0, 1.1, 75),
+    # the two nearest trees stand beside the house, where the camera at the gate sees them against the sky
+    for i, (x, z, s, yaw) in enumerate([(-7.6, -1.5, 1.0, 20), (7.8, -3.5, 1.2, 140), (-9.5, -14.0, 1.1, 75),
                                         (8.5, -30.0, 0.9, 200), (-8.0, -44.0, 1.3, 310), (12.0, -58.0, 1.0, 10)]):
         dead_tree(house, m, (x, GROUND_Y, z), s, yaw, i)
-    for k, (x, z, yaw) in enumerate([(-4.0, 7.5, 8), (-6.0, 8.2, -12), (-3.2, 10.0, 4)]):
+    # graves inside the fence, left of the path, in view from the gate
+    for k, (x, z, yaw) in enumerate([(-3.4, 2.8, 8), (-4.9, 3.2, -12), (-6.3, 2.6, 4)]):
         with house.piece('Ground', 'gravestone') as p:
             p.rbox((x, GROUND_Y + 0.4, z), (0.5, 0.9, 0.12), yaw, 'stone')
             p.rbox((x, GROUND_Y + 0.06, z + 0.35), (0.6, 0.12, 0.9), yaw, 'stone')
@@ -461,11 +463,11 @@ def build_fence(house, m):
         if abs(x) < 1.0:
             continue
         with house.piece('Ground', 'fence post') as p:
-            box(p, (x - 0.05, GROUND_Y, z - 0.05), (x + 0.05, 1.2, z + 0.05), 'boards')
+            box(p, (x - 0.05, GROUND_Y, z - 0.05), (x + 0.05, 1.2, z + 0.05), 'bark', scale=0.6)
     for y in (0.45, 0.95):
         for x0, x1 in ((-11.3, -1.25), (1.25, 11.3)):
             with house.piece('Ground', 'fence rail') as p:
-                box(p, (x0, y, z - 0.02), (x1, y + 0.08, z + 0.02), 'boards')
+                box(p, (x0, y, z - 0.02), (x1, y + 0.08, z + 0.02), 'bark', scale=0.6)
     for x in (-1.25, 1.25):
         with house.piece('Ground', 'gate post') as p:
             box(p, (x - 0.09, GROUND_Y, z - 0.09), (x + 0.09, 1.5, z + 0.09), 'stone')
