@@ -132,9 +132,9 @@ GHOST_KEYS = [
     (43.6, (0.0, 1.6, -49.6)),
     (45.4, (-1.8, 1.7, -49.9)),   # drifts about the study
     (47.0, (-1.2, 1.85, -50.3)),
-    (48.6, (0.2, 1.9, -50.1)),
-    (49.6, (-0.6, 1.75, -50.4)),  # draws back along the wall, gathering itself
-    (50.5, (0.5, 1.6, -50.7)),
+    (48.6, (0.4, 1.9, -50.0)),
+    (49.6, (2.9, 1.8, -50.2)),    # swings past, gathering itself by the wall
+    (50.5, (2.9, 1.65, -50.75)),
     (51.45, (1.95, 1.55, -51.15)), # through the glass, off the window's middle
     (52.15, (1.75, 1.9, -53.4)),
     (52.73, (2.2, 3.0, -55.3)),   # up toward the moon
