@@ -1,6 +1,7 @@
 # The scripted flight: camera path, ghost path and where the camera looks, in game axes.
 """Imported by the ghost generator; run on its own to check the flight
-against the house (walls, furniture) and the fixed sound moments:
+against the house (walls, furniture), the fixed sound moments and how
+the window is framed as the glass breaks:
 
     python3 flight.py
 """
@@ -131,9 +132,9 @@ GHOST_KEYS = [
     (43.6, (0.0, 1.6, -49.6)),
     (45.4, (-1.8, 1.7, -49.9)),   # drifts about the study
     (47.0, (-1.2, 1.85, -50.3)),
-    (48.6, (0.2, 1.9, -50.1)),
-    (49.6, (-0.6, 1.75, -50.4)),  # draws back along the wall, gathering itself
-    (50.5, (0.5, 1.6, -50.7)),
+    (48.6, (0.4, 1.9, -50.0)),
+    (49.6, (2.9, 1.8, -50.2)),    # swings past, gathering itself by the wall
+    (50.5, (2.9, 1.65, -50.75)),
     (51.45, (1.95, 1.55, -51.15)), # through the glass, off the window's middle
     (52.15, (1.75, 1.9, -53.4)),
     (52.73, (2.2, 3.0, -55.3)),   # up toward the moon
@@ -352,6 +353,19 @@ def check(verbose=True):
             problems.append('%.2f s: sound point %s at %.2f m, ndc %s' % (t, p, d, pr))
         if verbose:
             print('%.2f s: %.2f m from %s, ndc %s' % (t, d, p, pr))
+    # the burst is seen: the window a quarter of the frame's width or more, the ghost off its middle
+    corners = [project(GLASS_BREAK, (x, y, house_layout.GLASS_Z), 16.0 / 9.0) for x in (x0, x1) for y in (y0, y1)]
+    ghost = project(GLASS_BREAK, ghost_pos(GLASS_BREAK), 16.0 / 9.0)
+    if None in corners or ghost is None:
+        problems.append('the window or the ghost behind the camera at the break')
+    else:
+        left, right = min(c[0] for c in corners), max(c[0] for c in corners)
+        if (right - left) / 2 < 0.25 or abs(ghost[0] - (left + right) / 2) < 0.2 * (right - left):
+            problems.append('at the break the window spans %.2f of the frame, its middle at %.2f, the ghost at %.2f'
+                            % ((right - left) / 2, (left + right) / 2, ghost[0]))
+        if verbose:
+            print('at the break the window spans %.2f of the frame, the ghost %.2f off its middle'
+                  % ((right - left) / 2, ghost[0] - (left + right) / 2))
     if verbose:
         print('ghost in view %d/%d, nearest wall %.2f m, roof or chimney %.2f m, window edge %.2f m, '
               'top speed %.2f m/s' % (in_view, samples, worst_wall, worst_solid, worst_window, max_speed))

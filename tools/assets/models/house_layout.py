@@ -427,10 +427,12 @@ def build_ground(house):
         box(m, (-0.55 + jitter, GROUND_Y - 0.02, z - 0.45), (0.55 + jitter, GROUND_Y + 0.03, z + 0.45), 'stone',
             skip=('-y',))
     build_fence(house, m)
-    for i, (x, z, s, yaw) in enumerate([(-8.5, 6.0, 1.0, 20), (9.0, 3.0, 1.2, 140), (-9.5, -14.0, 1.1, 75),
+    # the two nearest trees stand beside the house, where the camera at the gate sees them against the sky
+    for i, (x, z, s, yaw) in enumerate([(-7.6, -1.5, 1.0, 20), (7.8, -3.5, 1.2, 140), (-9.5, -14.0, 1.1, 75),
                                         (8.5, -30.0, 0.9, 200), (-8.0, -44.0, 1.3, 310), (12.0, -58.0, 1.0, 10)]):
         dead_tree(house, m, (x, GROUND_Y, z), s, yaw, i)
-    for k, (x, z, yaw) in enumerate([(-4.0, 7.5, 8), (-6.0, 8.2, -12), (-3.2, 10.0, 4)]):
+    # graves inside the fence, left of the path, in view from the gate
+    for k, (x, z, yaw) in enumerate([(-3.4, 2.8, 8), (-4.9, 3.2, -12), (-6.3, 2.6, 4)]):
         with house.piece('Ground', 'gravestone') as p:
             p.rbox((x, GROUND_Y + 0.4, z), (0.5, 0.9, 0.12), yaw, 'stone')
             p.rbox((x, GROUND_Y + 0.06, z + 0.35), (0.6, 0.12, 0.9), yaw, 'stone')
@@ -438,11 +440,11 @@ def build_ground(house):
 
 
 def build_treeline(house):
-    """Dark firs in clumps on the far slopes, a ragged line against the sky all round; a mesh of its own,
-    out of every lamp's reach."""
-    m = house.mesh('Treeline')
+    """Dark firs in clumps on the far slopes, a ragged line against the sky all round; in eight meshes,
+    each small enough to lie out of every lamp's reach."""
     rng = __import__('random').Random(77)
     for k in range(56):
+        m = house.mesh('Treeline%d' % (k // 7))
         a = 2 * math.pi * (k + rng.uniform(-0.35, 0.35)) / 56
         if rng.random() < 0.18:
             continue    # a gap in the line
@@ -461,11 +463,11 @@ def build_fence(house, m):
         if abs(x) < 1.0:
             continue
         with house.piece('Ground', 'fence post') as p:
-            box(p, (x - 0.05, GROUND_Y, z - 0.05), (x + 0.05, 1.2, z + 0.05), 'boards')
+            box(p, (x - 0.05, GROUND_Y, z - 0.05), (x + 0.05, 1.2, z + 0.05), 'bark', scale=0.6)
     for y in (0.45, 0.95):
         for x0, x1 in ((-11.3, -1.25), (1.25, 11.3)):
             with house.piece('Ground', 'fence rail') as p:
-                box(p, (x0, y, z - 0.02), (x1, y + 0.08, z + 0.02), 'boards')
+                box(p, (x0, y, z - 0.02), (x1, y + 0.08, z + 0.02), 'bark', scale=0.6)
     for x in (-1.25, 1.25):
         with house.piece('Ground', 'gate post') as p:
             box(p, (x - 0.09, GROUND_Y, z - 0.09), (x + 0.09, 1.5, z + 0.09), 'stone')
@@ -826,8 +828,13 @@ def build_study(house):
     with house.piece('Study', 'globe') as m:
         m.tube((-3.55, 0.0, -47.9), (-3.55, 0.72, -47.9), 0.03, 0.04, 5, 'dark_wood')
         m.tube((-3.55, 0.0, -47.9), (-3.55, 0.05, -47.9), 0.22, 0.2, 8, 'dark_wood')
+        first = len(m.faces)
         m.lathe((-3.55, 0.72, -47.9), [(0.0, 0.0), (0.17, 0.05), (0.26, 0.28), (0.17, 0.51), (0.0, 0.56)],
-                10, 'paper', scale=1.0, u_repeat=1)
+                10, 'paintings', scale=1.0, u_repeat=1)
+        # the sphere wrapped in the atlas' blue and green valley reads as seas and lands
+        for k in range(first, len(m.faces)):
+            idx, uvs, mat, sm = m.faces[k]
+            m.faces[k] = (idx, tuple((0.5 + 0.5 * u, 0.5 * min(v / 0.85, 1.0)) for u, v in uvs), mat, sm)
         m.tube((-3.55, 1.0, -47.9), (-3.55, 1.025, -47.9), 0.31, 0.31, 12, 'gilt', caps=False)
         m.tube((-3.55, 0.7, -48.21), (-3.55, 1.32, -47.59), 0.01, 0.01, 4, 'gilt', caps=False)
     armchair(house, 'Study', -2.6, -44.1, 200.0)
