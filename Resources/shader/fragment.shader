@@ -149,9 +149,9 @@ vec3 mistColour(vec3 view) {
 }
 
 // How much of the mist lies between the camera and p, out of doors.
-float mistAmount(vec3 p, float out_) {
+float mistAmount(vec3 p, float outside) {
     float d = length(p - camera_world) * MIST_DENSITY * exp(-max(p.y, 0.0) / MIST_HEIGHT);
-    return out_ * (1.0 - exp(-d * d));
+    return outside * (1.0 - exp(-d * d));
 }
 
 // Any unit vector perpendicular to n.
@@ -291,9 +291,9 @@ vec3 reachedLight(PointLight light, vec3 n, vec3 geometric, vec3 discT, vec3 dis
 void main() {}
 #else
 // The moon's fill, and the soft light of every light: the vertex stage's far ones and the near ones here.
-vec3 softLightAt(vec3 n, float out_) {
-    vec3 moon = mix(NIGHT_GROUND, NIGHT_SKY, 0.5 + 0.5 * n.y) * mix(INDOOR_FILL, 1.0, out_)
-              + MOON_LIGHT * (max(dot(n, MOON_DIRECTION), 0.0) * out_);
+vec3 softLightAt(vec3 n, float outside) {
+    vec3 moon = mix(NIGHT_GROUND, NIGHT_SKY, 0.5 + 0.5 * n.y) * mix(INDOOR_FILL, 1.0, outside)
+              + MOON_LIGHT * (max(dot(n, MOON_DIRECTION), 0.0) * outside);
     vec3 ambient = moon + fs.bounce;
 #ifndef LIGHT_COUNT
     int count = min(nr_pointlights, MAX_LIGHTS);
@@ -360,13 +360,13 @@ vec3 glint(PointLight light, vec3 n, vec3 toCamera) {
 void main() {
     vec3 n = frontNormal();
     vec3 toCamera = normalize(camera_world - fs.worldPos);
-    float out_ = outdoors(fs.worldPos);
+    float outside = outdoors(fs.worldPos);
     vec3 through = toLinear(texture(skybox, -toCamera).rgb) * GLASS_CLEAR;
     vec3 mirrored = toLinear(texture(skybox, reflect(-toCamera, n)).rgb);
     float fresnel = 0.04 + 0.96 * pow(1.0 - abs(dot(n, toCamera)), 5.0);
     vec3 albedo = texture(texture_diffuse1, fs.uv).rgb * diffuseColor;
-    vec3 color = mix(through, mirrored, fresnel) + GLASS_GRIME * materialCoefficients.x * softLightAt(n, out_) * albedo;
-    vec3 shine = MOON_LIGHT * (MOON_GLINT * out_ * sharp(dot(n, normalize(MOON_DIRECTION + toCamera))));
+    vec3 color = mix(through, mirrored, fresnel) + GLASS_GRIME * materialCoefficients.x * softLightAt(n, outside) * albedo;
+    vec3 shine = MOON_LIGHT * (MOON_GLINT * outside * sharp(dot(n, normalize(MOON_DIRECTION + toCamera))));
 #ifndef LIGHT_COUNT
     int count = min(nr_pointlights, MAX_LIGHTS);
     for (int i = 0; i < count; ++i) shine += GLASS_GLINT * glint(pointLight[i], n, toCamera);
@@ -374,7 +374,7 @@ void main() {
     for (int i = 0; i < LIGHT_COUNT; ++i) shine += GLASS_GLINT * glint(nearLight[i], n, toCamera);
 #endif
     color += LIGHT_GAIN * shine;
-    color = mix(color, mistColour(-toCamera), mistAmount(fs.worldPos, out_));
+    color = mix(color, mistColour(-toCamera), mistAmount(fs.worldPos, outside));
     fragColor = vec4(display(color), 1.0);
 }
 #else
@@ -386,7 +386,7 @@ void main() {
     float ka = materialCoefficients.x;
     float kd = materialCoefficients.y;
     float ks = materialCoefficients.z;
-    float out_ = outdoors(fs.worldPos);
+    float outside = outdoors(fs.worldPos);
 
     // Sample k of the shadow disc lies at angle k * GOLDEN_ANGLE + spin, the same for every light.
     float spin = 6.2831853 * hash(gl_FragCoord.xy);
@@ -394,7 +394,7 @@ void main() {
     vec2 dir = vec2(cos(first), sin(first));
     vec3 discT = perpendicular(geometric);
     vec3 discB = cross(geometric, discT);
-    vec3 ambient = softLightAt(n, out_);
+    vec3 ambient = softLightAt(n, outside);
     vec3 direct = vec3(0.0);
 #ifndef LIGHT_COUNT
     int count = min(nr_pointlights, MAX_LIGHTS);
@@ -421,7 +421,7 @@ void main() {
         float fresnel = pow(1.0 - max(dot(n, toCamera), 0.0), 5.0);
         color += sky * (0.1 + 0.4 * fresnel);
     }
-    color = mix(color, mistColour(-toCamera), mistAmount(fs.worldPos, out_));
+    color = mix(color, mistColour(-toCamera), mistAmount(fs.worldPos, outside));
     fragColor = vec4(display(color), 1.0);
 }
 #endif
