@@ -193,6 +193,35 @@ TEST_F(ContentModels, AtEachSoundsMomentTheCameraIsCloseByAndFacingItsSource) {
         << "the ghost is at the window when the glass breaks";
 }
 
+// The burst is seen: the window is large in the frame as the glass breaks, and the ghost strikes it to one side,
+// leaving panes in view to fly apart.
+TEST_F(ContentModels, AsTheGlassBreaksTheWindowFillsAQuarterOfTheFrameWithTheGhostOffItsMiddle) {
+    const Pose pose = poseAt(static_cast<float>(GLASS_EFFECT.moment));
+    const glm::mat4 toClip = frameProjection() * pose.view;
+    const auto ndcX = [&](const glm::vec3& p, bool* inFront) {
+        const glm::vec4 clip = toClip * glm::vec4(p, 1.0f);
+        *inFront = clip.w > PROJECTION_NEAR;
+        return clip.x / clip.w;
+    };
+    const float z = GLASS_EFFECT.position.z;
+    float left = 1e9f, right = -1e9f;
+    for (const glm::vec3& corner : {glm::vec3(1.0f, 0.6f, z), glm::vec3(2.2f, 0.6f, z), glm::vec3(1.0f, 2.2f, z),
+                                    glm::vec3(2.2f, 2.2f, z)}) {
+        bool inFront = false;
+        const float x = ndcX(corner, &inFront);
+        ASSERT_TRUE(inFront) << "a corner of the window is behind the camera";
+        EXPECT_LE(std::fabs(x), 1.0f) << "a corner of the window is out of the frame";
+        left = std::min(left, x), right = std::max(right, x);
+    }
+    const float share = (right - left) / 2.0f;  // of the frame's width, which spans 2 in x
+    EXPECT_GE(share, 0.25f) << "the window spans only this share of the frame's width";
+    bool ghostInFront = false;
+    const float ghost = ndcX(pose.ghost, &ghostInFront);
+    EXPECT_TRUE(ghostInFront);
+    EXPECT_GE(std::fabs(ghost - (left + right) / 2.0f), 0.2f * (right - left))
+        << "the ghost hides the middle of the window: at " << ghost << " in a window from " << left << " to " << right;
+}
+
 // Closer to a wall than the near plane, the wall is cut open on screen. Out of the study there is one way, the
 // window, and the camera keeps clear of its frame going through.
 TEST_F(ContentModels, TheCameraKeepsOutOfTheWallsNearPlaneAndLeavesThroughTheMiddleOfTheStudyWindow) {

@@ -43,7 +43,7 @@ TEST_F(RenderPictures, AFarLightsSoftLightIsTheSameWorkedOutPerVertexAsPerPixel)
         tiles.push_back(makeQuad("tile", {0.5f * (i % 24) - 6, 0, 6 - 0.5f * (i / 24)}, {0.5f, 0, 0}, {0, 0, -0.5f}));
     Model& squares = scene.addModel(tiles);
     Model& quad = scene.addModel({makeQuad("floor", {-6, 0, 6}, {12, 0, 0}, {0, 0, -12})});
-    scene.addLight({0.0f, 35.0f, 0.0f}, glm::vec3(50.0f), {1.0f, 0.0f, 50.0f});
+    scene.addLight({0.0f, 35.0f, 0.0f}, glm::vec3(330.0f), {1.0f, 0.0f, 330.0f});
     scene.addLight({0.0f, 1.5f, 3.0f}, glm::vec3(0.05f));
     scene.lookAt({0.0f, 6.0f, 5.0f}, {0.0f, 0.0f, 0.0f});
     Entity floor = scene.addEntity(quad);
@@ -70,7 +70,7 @@ TEST_F(RenderPictures, ShadowsDarkenTheFloorBehindABoxAndNothingElse) {
     scene.addEntity(scene.addModel({makeQuad("floor", {-6, 0, 6}, {12, 0, 0}, {0, 0, -12})}));
     scene.addEntity(scene.addModel(makeBox("box", {-0.5f, 0.0f, -0.5f}, {0.5f, 1.0f, 0.5f})));
     scene.addEntity(scene.addModel(makeBox("panel", {2.5f, 0.0f, -0.01f}, {3.5f, 1.0f, 0.01f})));
-    scene.addLight({0.0f, 2.0f, 2.0f});
+    scene.addLight({0.0f, 2.0f, 2.0f}, glm::vec3(0.3f));  // a lamp's strength under the shader's gain
     scene.addLight({0.0f, 40.0f, 0.0f}, glm::vec3(0.01f));  // created last: cube 0, so the shadow is cube 1's
     scene.lookAt({0.0f, 5.0f, 4.0f}, {0.0f, 0.0f, -1.0f});
     const tiny::Picture on = scene.frame();
@@ -97,7 +97,7 @@ TEST_F(RenderPictures, NormalMappingReshadesOnlyTheSurfaceWhoseMapTiltsItsNormal
     scene.addEntity(scene.addModel({makeQuad("left", {-2.1f, -1.5f, 0}, {2, 0, 0}, {0, 3, 0})}));
     scene.addEntity(scene.addModel({makeQuad("right", {0.1f, -1.5f, 0}, {2, 0, 0}, {0, 3, 0})}, "white.png",
                                    "tilted.png"));
-    scene.addLight({0.0f, 0.0f, 1.5f}, glm::vec3(0.3f));  // dim enough that nothing saturates
+    scene.addLight({0.0f, 0.0f, 1.5f}, glm::vec3(0.1f));  // dim enough that nothing saturates
     scene.lookAt({0.0f, 0.0f, 3.0f}, {0.0f, 0.0f, 0.0f});
     const tiny::Picture on = scene.frame();
     normalMappingEnabled = false;
@@ -110,7 +110,7 @@ TEST_F(RenderPictures, VolumetricLightGlowsAroundTheVolumetricLightOnly) {
     tiny::Scene scene(W, H);
     scene.addEntity(scene.addModel({makeQuad("wall", {-8, -6, -6}, {16, 0, 0}, {0, 12, 0})}));
     for (const float x : {-1.5f, 1.5f}) {
-        LightSource& light = scene.addLight({x, 0.0f, -1.0f}, glm::vec3(0.2f));
+        LightSource& light = scene.addLight({x, 0.0f, -1.0f}, glm::vec3(0.06f));
         light.volumetric = x < 0.0f;
         light.mPhi = 700.0f;
         light.mTau = 0.05f;

@@ -105,3 +105,24 @@ TEST(ShaderConstants, TheVisibilityQueriesCoverTheLookupsOffsetsAndDisc) {
         EXPECT_GE(VISIBILITY_WIDENING_CONSTANT + VISIBILITY_WIDENING_PER_METRE * d, sideways * 0.9999f) << d << " m";
     }
 }
+
+// The sky's horizon fades into the mist the scene's distance fades to, and the glints and moonlight come from
+// where the sky draws its moon.
+TEST(ShaderConstants, TheSkysMistAndMoonAreTheScenesAndTheMoonIsWhereTheSkyDrawsIt) {
+    const std::string scene = shaderText("fragment.shader"), sky = shaderText("skyboxFragment.shader");
+    for (const char* name : {"MOON_DIRECTION", "MIST_COLOUR", "MIST_MOON_GLOW"}) {
+        const std::string pattern = "const\\s+vec3\\s+" + std::string(name) + "\\s*=\\s*vec3\\(([^)]*)\\)\\s*;";
+        ASSERT_NE(found(scene, pattern), "") << "fragment.shader declares no " << name;
+        EXPECT_EQ(found(sky, pattern), found(scene, pattern)) << "the sky's " << name << " is not the scene's";
+    }
+    std::ifstream in("tools/assets/sky.py");
+    std::stringstream text;
+    text << in.rdbuf();
+    const std::string drawn = found(text.str(), "MOON_DIR = np\\.array\\(\\[([^\\]]*)\\]\\)");
+    ASSERT_NE(drawn, "") << "sky.py places no moon";
+    glm::vec3 moon, shaded;
+    char comma;
+    std::istringstream(drawn) >> moon.x >> comma >> moon.y >> comma >> moon.z;
+    std::istringstream(found(scene, "MOON_DIRECTION\\s*=\\s*vec3\\(([^)]*)\\)")) >> shaded.x >> comma >> shaded.y >> comma >> shaded.z;
+    EXPECT_LT(glm::length(glm::normalize(moon) - shaded), 1e-3f) << "the shaders' moon is not the sky's";
+}

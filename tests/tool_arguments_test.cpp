@@ -13,6 +13,8 @@ TEST(ToolArguments, ABadArgumentIsOneLineOnStderrWithStatus2) {
         {"shot", "--time 1.5s --out a.png", "hollowmere-shot: --time: '1.5s' is not a number"},
         {"shot", "--time 1 --out a.png --key F9", "--key: F9 not in"},
         {"shot", "--time 1 --out a.png --size 99999x54", "--size: '99999x54' is not WxH with sides from 1 to 16384"},
+        {"shot", "--time 1 --out a.png --mask", "--mask: 1 required TEXT missing"},
+        {"shot", "--time 1 --out a.png --mask a.png", "--mask: 'a.png' is the --out file too"},
         {"capture", "--fps 10", "hollowmere-capture: --out is required"},
         {"capture", "--out x --from 3 --to 2", "--to 2 is before --from 3"},
         {"capture", "--out x --no-sound 1", "unexpected argument: 1"},

@@ -254,3 +254,22 @@ TEST(Tools, InspectPrintsEveryRecordAndTheCameraPoseAtTheTimeAndRefusesWhatDoesN
         EXPECT_EQ(run.output.find("meshes:") == std::string::npos, c.status == 1) << c.args;
     }
 }
+
+// The ghost's mask beside the frame: the frame's size, only black and white, the ghost a part of it.
+TEST(Tools, ShotWritesTheGhostsMaskBesideTheFrame) {
+    const std::string dir = makeTempDir("shot-mask");
+    const CommandResult run = tool("shot", "--time 2 --size 160x90 --out " + dir + "/f.png --mask " + dir + "/m.png");
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_NE(run.output.find("wrote " + dir + "/m.png"), std::string::npos) << run.output;
+    const Picture frame = readImage(dir + "/f.png"), mask = readImage(dir + "/m.png");
+    ASSERT_TRUE(mask.width == 160 && mask.height == 90 && frame.rgb.size() == mask.rgb.size());
+    size_t white = 0, grey = 0;
+    for (size_t i = 0; i < mask.rgb.size(); i += 3) {
+        const bool same = mask.rgb[i] == mask.rgb[i + 1] && mask.rgb[i] == mask.rgb[i + 2];
+        grey += !same || (mask.rgb[i] != 0.0f && mask.rgb[i] != 255.0f);
+        white += mask.rgb[i] == 255.0f;
+    }
+    EXPECT_EQ(grey, 0u) << "pixels neither black nor white";
+    const double share = white / (mask.rgb.size() / 3.0);
+    EXPECT_TRUE(share > 0.01 && share < 0.4) << "the ghost, ahead at the door, covers " << 100 * share << " %";
+}

@@ -1,6 +1,8 @@
 #version 430 core
 // Main program, fragment stage: Blinn-Phong for up to eight point lights with soft cube shadows, in linear
 // light; diffuse maps are sRGB. The result is display-encoded and dithered for the 8-bit scene target.
+// The scene pass builds it once more for the ghost's cloth (SURFACE_GHOST: a cool glow of its own) and for
+// the window's glass (SURFACE_GLASS: the night through it and on it, and the lights' glints).
 in VertexData {
     vec3 worldPos;
     vec2 uv;
@@ -8,6 +10,9 @@ in VertexData {
     vec3 tangent;
     vec3 bitangent;
     vec3 bounce;  // the soft light of the lights too far away to need it per pixel
+#ifdef SURFACE_GHOST
+    float height;  // up the sheet, 0 at the hem and 1 at the crown of the head
+#endif
 } fs;
 
 struct PointLight {
@@ -57,16 +62,38 @@ layout(binding = 15) uniform samplerCube skybox;
 
 out vec4 fragColor;
 
-// Cold moonlight that reaches everywhere, stronger from above than from below, and the share of each light
-// that the rooms bounce back (unshadowed, falling off gently), so nothing the camera sees is pitch black.
+// Cold moonlight: a fill stronger from above than from below, full outdoors and a small share of it within
+// the house's walls, where the lamps carry the rooms; and the moon itself on what faces it outdoors.
 const vec3 NIGHT_SKY = vec3(0.11, 0.13, 0.22);
 const vec3 NIGHT_GROUND = vec3(0.025, 0.028, 0.04);
-const float BOUNCE = 0.25;
-const float BOUNCE_FALLOFF = 0.05;
+const float INDOOR_FILL = 0.42;
+const vec3 MOON_DIRECTION = vec3(-0.1200, 0.3001, -0.9463);  // toward the sky's moon
+const vec3 MOON_LIGHT = vec3(0.16, 0.19, 0.30);
+// Inside this box (the house's inner wall faces, a little inset) the moon does not reach and there is no mist;
+// the change runs over HOUSE_EDGE metres, so a window's reveal passes from one to the other.
+const vec3 HOUSE_INSIDE_MIN = vec3(-4.85, -0.5, -51.2);
+const vec3 HOUSE_INSIDE_MAX = vec3(4.85, 3.4, -0.15);
+const float HOUSE_EDGE = 0.3;
+// The share of each light that the rooms bounce back (unshadowed, falling off within a room or two), so a
+// lamp's room never goes pitch black round its pool.
+const float BOUNCE = 0.15;
+const float BOUNCE_FALLOFF = 0.2;
 // Overall exposure of the linear result, before the highlights roll off.
-const float EXPOSURE = 1.3;
-// Candle and lamp light against the moonlit fill: the pools stay warm and the rooms readable.
-const float LIGHT_GAIN = 2.5;
+const float EXPOSURE = 1.85;
+// The deepest shade is a cool blue-black, never a void.
+const vec3 SHADE_FLOOR = vec3(0.0003, 0.0005, 0.0019);
+// Candle and lamp light against the fill: the pools warm and bright at their heart.
+const float LIGHT_GAIN = 8.0;
+// A light's pool has an edge: beyond where its attenuation falls to POOL_EDGE it dies away as the square.
+const float POOL_EDGE = 0.04;
+// Warm glints close to a flame: a tight second lobe on top of the material's own.
+const float FLAME_GLINT = 1.5;
+// Mist over the grounds: thick near the ground and thinning with height, moonlit toward the moon. The sky's
+// horizon fades into the same colour (skyboxFragment.shader).
+const vec3 MIST_COLOUR = vec3(0.050, 0.066, 0.110);
+const vec3 MIST_MOON_GLOW = vec3(0.08, 0.09, 0.12);
+const float MIST_DENSITY = 0.03;
+const float MIST_HEIGHT = 8.0;
 
 // Shadow filter: a disc of samples on the receiver's own plane, so sloped surfaces never shadow themselves.
 const int SHADOW_SAMPLES = 12;
@@ -100,6 +127,31 @@ float hash(vec2 p) {
 float attenuation(PointLight light, float d) {
     float falloff = light.mAttenuationConstant + light.mAttenuationLinear * d + light.mAttenuationQuadratic * d * d;
     return 1.0 / max(falloff, 1e-3);
+}
+
+// Attenuation with an edge: as it is near the light, falling away faster past POOL_EDGE.
+float pool(float att) {
+    return att * att / (att + POOL_EDGE);
+}
+
+// 0 within the house's walls, 1 out in the night.
+float outdoors(vec3 p) {
+    vec3 inside = min(p - HOUSE_INSIDE_MIN, HOUSE_INSIDE_MAX - p);
+    return 1.0 - smoothstep(0.0, HOUSE_EDGE, min(inside.x, min(inside.y, inside.z)));
+}
+
+// The mist's colour along a view direction.
+vec3 mistColour(vec3 view) {
+    float moon = max(dot(view, MOON_DIRECTION), 0.0);
+    moon *= moon;
+    moon *= moon;
+    return MIST_COLOUR + MIST_MOON_GLOW * (moon * moon);
+}
+
+// How much of the mist lies between the camera and p, out of doors.
+float mistAmount(vec3 p, float outside) {
+    float d = length(p - camera_world) * MIST_DENSITY * exp(-max(p.y, 0.0) / MIST_HEIGHT);
+    return outside * (1.0 - exp(-d * d));
 }
 
 // Any unit vector perpendicular to n.
@@ -166,13 +218,15 @@ vec3 shadingNormal(vec3 n) {
     return normalize(mat3(t, b, n) * m);
 }
 
-// Keeps everything up to 0.6 as it is and rolls brighter values off smoothly toward 1.
+// Keeps everything up to 0.6 as it is and rolls brighter values off smoothly toward WHITE_TOP, a little short
+// of full white, so a hot patch of floor keeps its colour and only the halos, added later, reach white.
 // A loop run once or not at all, so that blocks of pixels all below the shoulder skip the exponentials.
+const float WHITE_TOP = 0.985;
 vec3 shoulder(vec3 c) {
     vec3 rolled = c;
     for (int pass = 0; pass < (max(c.r, max(c.g, c.b)) > 0.6 ? 1 : 0); ++pass) {
         vec3 over = max(c - 0.6, 0.0);
-        rolled = min(c, 0.6) + 0.4 * (1.0 - exp(-over / 0.4));
+        rolled = min(c, 0.6) + (WHITE_TOP - 0.6) * (1.0 - exp(-over / (WHITE_TOP - 0.6)));
     }
     return rolled;
 }
@@ -208,7 +262,7 @@ vec3 reachedLight(PointLight light, vec3 n, vec3 geometric, vec3 discT, vec3 dis
     vec3 toLight = light.mPosition - fs.worldPos;
     float d = length(toLight);
     vec3 l = toLight / max(d, 1e-4);
-    float att = attenuation(light, d);
+    float att = pool(attenuation(light, d));
     float facing = max(dot(n, l), 0.0);
     bool front = dot(geometric, l) >= 0.0;
     bool hasCube = light.mLightID >= 0 && light.mLightID < MAX_LIGHTS;
@@ -223,22 +277,116 @@ vec3 reachedLight(PointLight light, vec3 n, vec3 geometric, vec3 discT, vec3 dis
 #else
     float specular = pow(max(dot(n, h), 0.0), specularAlpha);
 #endif
-    return shadow * att * (kd * facing * light.mColorDiffuse * albedo + ks * specular * light.mColorSpecular);
+    // Four more squarings: the same highlight sixteen times as tight, strong only in a pool's heart.
+    float glint = specular * specular;
+    glint *= glint;
+    glint *= glint;
+    glint *= glint;
+    float shine = ks * (specular + FLAME_GLINT * att * glint);
+    return shadow * att * (kd * facing * light.mColorDiffuse * albedo + shine * light.mColorSpecular);
 }
 
 #ifdef DEPTH_ONLY
 // The scene pass's depth pre-pass: depth only, so the full shading runs once per pixel.
 void main() {}
 #else
-void main() {
+// The moon's fill, and the soft light of every light: the vertex stage's far ones and the near ones here.
+vec3 softLightAt(vec3 n, float outside) {
+    vec3 moon = mix(NIGHT_GROUND, NIGHT_SKY, 0.5 + 0.5 * n.y) * mix(INDOOR_FILL, 1.0, outside)
+              + MOON_LIGHT * (max(dot(n, MOON_DIRECTION), 0.0) * outside);
+    vec3 ambient = moon + fs.bounce;
+#ifndef LIGHT_COUNT
+    int count = min(nr_pointlights, MAX_LIGHTS);
+    for (int i = 0; i < count; ++i) ambient += softLight(pointLight[i]);
+#elif LIGHT_COUNT > 0
+    // A loop with a constant bound costs the software rasteriser far less than one bounded by a uniform.
+    for (int i = 0; i < LIGHT_COUNT; ++i) ambient += softLight(nearLight[i]);
+#endif
+    return ambient;
+}
+
+vec3 display(vec3 color) {
+    // Triangular noise of one 8-bit step hides the banding of dark gradients.
+    float noise = hash(gl_FragCoord.xy) + hash(gl_FragCoord.yx + 17.0) - 1.0;
+    return toDisplay(shoulder(EXPOSURE * color) + SHADE_FLOOR) + noise / 255.0;
+}
+
+vec3 frontNormal() {
     vec3 geometric = normalize(fs.normal);
-    if (!gl_FrontFacing) geometric = -geometric;
+    return gl_FrontFacing ? geometric : -geometric;
+}
+
+#if defined(SURFACE_GHOST)
+// A pale sheet glowing from within, brightest at its rim and toward its head, in its own cool white whatever
+// lamp it passes: the light it gets only lifts it a little.
+const vec3 GHOST_GLOW = vec3(0.52, 0.61, 0.76);
+const vec3 GHOST_RIM = vec3(0.50, 0.58, 0.72);
+const float GHOST_HEM_SHARE = 0.45;  // of the head's glow, at the hem
+const float GHOST_LIT = 0.7;
+
+void main() {
+    vec3 n = shadingNormal(frontNormal());
+    vec3 toCamera = normalize(camera_world - fs.worldPos);
+    // The eye holes' dark map keeps them dark.
+    float cloth = dot(texture(texture_diffuse1, fs.uv).rgb * diffuseColor, vec3(0.2126, 0.7152, 0.0722));
+    float edge = 1.0 - abs(dot(n, toCamera));
+    float up = mix(GHOST_HEM_SHARE, 1.0, clamp(fs.height, 0.0, 1.0));
+    vec3 lit = softLightAt(n, outdoors(fs.worldPos));
+    float lift = GHOST_LIT * dot(lit, vec3(0.2126, 0.7152, 0.0722));
+    vec3 color = cloth * (GHOST_GLOW * (up + lift) + GHOST_RIM * (edge * edge));
+    fragColor = vec4(display(color), 1.0);
+}
+#elif defined(SURFACE_GLASS)
+// Window glass, drawn opaque: the night sky seen through it, the sky mirrored at a glancing look, and a
+// sharp glint of every light and of the moon, so its shards flash as they turn.
+const float GLASS_CLEAR = 0.55;
+const float GLASS_GRIME = 0.15;
+const float GLASS_GLINT = 1.0;
+const float MOON_GLINT = 3.0;
+
+// Eight squarings: a highlight of exponent 256.
+float sharp(float c) {
+    c = max(c, 0.0);
+    for (int k = 0; k < 8; ++k) c *= c;
+    return c;
+}
+
+vec3 glint(PointLight light, vec3 n, vec3 toCamera) {
+    vec3 toLight = light.mPosition - fs.worldPos;
+    vec3 h = normalize(normalize(toLight) + toCamera);
+    return light.mColorSpecular * (attenuation(light, length(toLight)) * sharp(dot(n, h)));
+}
+
+void main() {
+    vec3 n = frontNormal();
+    vec3 toCamera = normalize(camera_world - fs.worldPos);
+    float outside = outdoors(fs.worldPos);
+    vec3 through = toLinear(texture(skybox, -toCamera).rgb) * GLASS_CLEAR;
+    vec3 mirrored = toLinear(texture(skybox, reflect(-toCamera, n)).rgb);
+    float fresnel = 0.04 + 0.96 * pow(1.0 - abs(dot(n, toCamera)), 5.0);
+    vec3 albedo = texture(texture_diffuse1, fs.uv).rgb * diffuseColor;
+    vec3 color = mix(through, mirrored, fresnel) + GLASS_GRIME * materialCoefficients.x * softLightAt(n, outside) * albedo;
+    vec3 shine = MOON_LIGHT * (MOON_GLINT * outside * sharp(dot(n, normalize(MOON_DIRECTION + toCamera))));
+#ifndef LIGHT_COUNT
+    int count = min(nr_pointlights, MAX_LIGHTS);
+    for (int i = 0; i < count; ++i) shine += GLASS_GLINT * glint(pointLight[i], n, toCamera);
+#elif LIGHT_COUNT > 0
+    for (int i = 0; i < LIGHT_COUNT; ++i) shine += GLASS_GLINT * glint(nearLight[i], n, toCamera);
+#endif
+    color += LIGHT_GAIN * shine;
+    color = mix(color, mistColour(-toCamera), mistAmount(fs.worldPos, outside));
+    fragColor = vec4(display(color), 1.0);
+}
+#else
+void main() {
+    vec3 geometric = frontNormal();
     vec3 n = shadingNormal(geometric);
     vec3 toCamera = normalize(camera_world - fs.worldPos);
     vec3 albedo = texture(texture_diffuse1, fs.uv).rgb * diffuseColor;
     float ka = materialCoefficients.x;
     float kd = materialCoefficients.y;
     float ks = materialCoefficients.z;
+    float outside = outdoors(fs.worldPos);
 
     // Sample k of the shadow disc lies at angle k * GOLDEN_ANGLE + spin, the same for every light.
     float spin = 6.2831853 * hash(gl_FragCoord.xy);
@@ -246,24 +394,18 @@ void main() {
     vec2 dir = vec2(cos(first), sin(first));
     vec3 discT = perpendicular(geometric);
     vec3 discB = cross(geometric, discT);
-    vec3 ambient = mix(NIGHT_GROUND, NIGHT_SKY, 0.5 + 0.5 * n.y) + fs.bounce;
+    vec3 ambient = softLightAt(n, outside);
     vec3 direct = vec3(0.0);
 #ifndef LIGHT_COUNT
     int count = min(nr_pointlights, MAX_LIGHTS);
-    for (int i = 0; i < count; ++i) {
-        ambient += softLight(pointLight[i]);
+    for (int i = 0; i < count; ++i)
         if (reaches(pointLight[i], n, geometric))
             direct += reachedLight(pointLight[i], n, geometric, discT, discB, toCamera, albedo, kd, ks, dir);
-    }
 #endif
 #if defined(LIGHT_COUNT) && LIGHT_COUNT > 0
     int reachedMask = 0;
-    // The near lights' soft light too: the vertex stage has the far ones. A loop with a constant bound
-    // costs the software rasteriser far less than one bounded by a uniform.
-    for (int i = 0; i < LIGHT_COUNT; ++i) {
-        ambient += softLight(nearLight[i]);
+    for (int i = 0; i < LIGHT_COUNT; ++i)
         if (reaches(nearLight[i], n, geometric)) reachedMask |= 1 << i;
-    }
     reachedMask &= nearLitLights;
     int reachedCount = bitCount(reachedMask);
     for (int k = 0; k < reachedCount; ++k) {
@@ -279,9 +421,8 @@ void main() {
         float fresnel = pow(1.0 - max(dot(n, toCamera), 0.0), 5.0);
         color += sky * (0.1 + 0.4 * fresnel);
     }
-
-    // Triangular noise of one 8-bit step hides the banding of dark gradients.
-    float noise = hash(gl_FragCoord.xy) + hash(gl_FragCoord.yx + 17.0) - 1.0;
-    fragColor = vec4(toDisplay(shoulder(EXPOSURE * color)) + noise / 255.0, 1.0);
+    color = mix(color, mistColour(-toCamera), mistAmount(fs.worldPos, outside));
+    fragColor = vec4(display(color), 1.0);
 }
+#endif
 #endif

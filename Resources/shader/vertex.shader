@@ -32,8 +32,13 @@ uniform PointLight pointLight[MAX_LIGHTS];
 uniform int vertexBounceLights;
 
 // As in the fragment stage.
-const float BOUNCE = 0.25;
-const float BOUNCE_FALLOFF = 0.05;
+const float BOUNCE = 0.15;
+const float BOUNCE_FALLOFF = 0.2;
+#ifdef SURFACE_GHOST
+// The sheet's hem and crown in its bind pose, in the model's own metres.
+const float GHOST_HEM_Y = -0.8;
+const float GHOST_CROWN_Y = 0.8;
+#endif
 
 uniform mat4 bones[MAX_BONES];
 uniform bool hasAnimations;
@@ -51,6 +56,9 @@ out VertexData {
     vec3 tangent;
     vec3 bitangent;
     vec3 bounce;
+#ifdef SURFACE_GHOST
+    float height;
+#endif
 } vs;
 
 // The four weighted bone matrices; a vertex that no bone holds keeps its bind pose.
@@ -93,6 +101,9 @@ void main() {
     vs.bounce = vec3(0.0);
 #else
     vs.bounce = farSoftLight(world.xyz);
+#endif
+#ifdef SURFACE_GHOST
+    vs.height = (aPos.y - GHOST_HEM_Y) / (GHOST_CROWN_Y - GHOST_HEM_Y);
 #endif
     gl_Position = projectionMatrix * viewMatrix * world;
 }

@@ -33,8 +33,9 @@ uniform float frameTime;                 // seconds the pass has run, moves the 
 out vec4 fragColor;
 
 const float PI = 3.14159265;
-// Henyey-Greenstein asymmetry: dust sends most light on forward, so halos face the camera.
-const float G = 0.5;
+// Henyey-Greenstein asymmetry: dust sends most light on forward, so halos face the camera and gather round
+// the flames rather than filling the room.
+const float G = 0.7;
 // Fewest and most samples a light takes per ray; the march costs samples x lights per pixel, and the
 // blur gathers the differently offset samples of neighbouring pixels.
 const int MIN_SAMPLES = 2;
@@ -48,7 +49,8 @@ const float MIN_PASS = 0.05;
 // house's, the same round every light; a light's own mTau only dims what travels through its air.
 const float DUST = 0.03;
 // Halos are seen the way the eye sees light, not the way a meter reads it: a light's power counts by its
-// square root against POWER_REF, so a lantern shows its shafts beside a circle of far stronger candles.
+// fourth root against POWER_REF, so a lantern shows its shafts beside a circle of far stronger candles
+// without their haze filling the whole parlour.
 const float POWER_REF = 100.0;
 // Faintest light worth marching for: about a step of the 8-bit window in the darkest rooms.
 const float FAINTEST = 1.5e-3;
@@ -112,7 +114,7 @@ vec3 inScattered(int i, vec3 origin, vec3 dir, float rayLength, float offset) {
     float angleStart = atan(-closest, pass);
     float angleEnd = atan(rayLength - closest, pass);
     // Point light of the power seen: intensity power / 4pi, falling off with distance^2 (folded into the angles).
-    float power = POWER_REF * sqrt(max(pointLight[i].mPhi, 0.0) / POWER_REF);
+    float power = POWER_REF * sqrt(sqrt(max(pointLight[i].mPhi, 0.0) / POWER_REF));
     float strength = DUST * power / (4.0 * PI) / pass;
     // Even unshadowed and fully forward scattered this light would not show here.
     if (strength * phase(1.0) * (angleEnd - angleStart) < FAINTEST) return vec3(0.0);

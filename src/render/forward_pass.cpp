@@ -3,6 +3,7 @@
 #include "render/forward_pass.h"
 
 #include "assets/model.h"
+#include "assets/surface.h"
 #include "core/gl.h"
 #include "core/settings.h"
 #include "core/toggles.h"
@@ -113,9 +114,11 @@ constexpr int specularSquarings() {
     return power == SPECULAR_ALPHA ? squarings : -1;
 }
 
-// The program for count near lights; the material's exponent, fixed here, becomes squarings where it can.
-Shader lightCountVariant(const Shader& base, int count, bool ambient) {
+// The program for count near lights and the mesh's surface; the material's exponent, fixed here, becomes
+// squarings where it can.
+Shader lightCountVariant(const Shader& base, int count, bool ambient, Surface surface) {
     std::string defines = "#define LIGHT_COUNT " + std::to_string(count);
+    if (surface != Surface::Plain) defines += "\n" + surfaceDefine(surface);
     if (!ambient) defines += "\n#define NO_AMBIENT_COLOUR";
     if (specularSquarings() >= 0) defines += "\n#define SPECULAR_SQUARINGS " + std::to_string(specularSquarings());
     return shaderVariant(base, defines);
@@ -155,7 +158,8 @@ void drawLitMeshes(const ForwardPassContext& context, Entity entity, Drawable& d
     for (std::size_t i = 0; i < meshes.size() && i < drawable.placement.meshBounds.size(); ++i) {
         Mesh& mesh = meshes[i];
         const LightList reaching = lightsReaching(drawable, i, lights);
-        const Shader shader = lightCountVariant(drawable.shader, static_cast<int>(reaching.size()), ambient);
+        const Shader shader = lightCountVariant(drawable.shader, static_cast<int>(reaching.size()), ambient,
+                                                surfaceOf(mesh.textures));
         shader.use();
         if (std::find(prepared.begin(), prepared.end(), shader.ID) == prepared.end()) {
             setEntityUniforms(context, shader, drawable, world, lights);
@@ -216,11 +220,12 @@ void prepareLightCounts(Renderer& renderer, Registry& registry) {
         const glm::mat4& world = drawable.placement.world;
         for (std::size_t count = 0; count <= lights.size(); ++count) {
             const LightList some(lights.begin(), lights.begin() + static_cast<std::ptrdiff_t>(count));
-            const Shader shader = lightCountVariant(drawable.shader, static_cast<int>(count), ambient);
-            shader.use();
-            setEntityUniforms(context, shader, drawable, world, lights);
-            setBoneUniforms(shader, drawable.pose.bones, true);
             for (Mesh& mesh : drawable.model->meshes) {
+                const Shader shader =
+                    lightCountVariant(drawable.shader, static_cast<int>(count), ambient, surfaceOf(mesh.textures));
+                shader.use();
+                setEntityUniforms(context, shader, drawable, world, lights);
+                setBoneUniforms(shader, drawable.pose.bones, true);
                 setNearLights(shader, some, lights, 0);
                 mesh.draw(shader, FORWARD_UNIT_BASE);
             }

@@ -13,8 +13,8 @@ inline constexpr float SPECULAR_COEFFICIENT = 0.2f;
 inline constexpr float SPECULAR_ALPHA = 8.0f;
 
 // Share of each light's colour that the rooms bounce back everywhere, falling off as 1 / (1 + FALLOFF d^2).
-inline constexpr float BOUNCE_SHARE = 0.25f;
-inline constexpr float BOUNCE_FALLOFF = 0.05f;
+inline constexpr float BOUNCE_SHARE = 0.15f;
+inline constexpr float BOUNCE_FALLOFF = 0.2f;
 // Most a light's soft light may be off, in linear light, where the vertex stage works it out for the
 // pixels to interpolate: once through the ambient share and the albedo, a fraction of the darkest step of
 // the 8-bit window.

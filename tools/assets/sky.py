@@ -91,11 +91,12 @@ def smoothstep(a, b, x):
     return t * t * (3 - 2 * t)
 
 
-def make_stars(rng, count=7000):
-    """Star directions, brightness and tint: many faint ones, a few bright ones."""
+def make_stars(rng, count=1800):
+    """Star directions, brightness and tint: a sparse scatter of faint ones, a few brighter; no more, or
+    on screen they read as noise."""
     d = rng.normal(size=(count, 3))
     d /= np.linalg.norm(d, axis=1, keepdims=True)
-    bright = 0.08 + 0.92 * rng.random(count) ** 7
+    bright = 0.05 + 0.5 * rng.random(count) ** 7
     warmth = rng.random(count)
     tint = np.stack([0.80 + 0.25 * warmth, 0.86 + 0.06 * warmth, 1.05 - 0.25 * warmth], axis=1)
     return d, bright, tint

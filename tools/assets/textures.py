@@ -17,7 +17,7 @@ from PIL import Image
 MODEL_TEXTURES = {
     'house': ['floor_wood', 'wallpaper_gold', 'wallpaper_red', 'wallpaper_green', 'wallpaper_blue',
               'wallpaper_plum', 'wallpaper_teal', 'panel_oak', 'plaster', 'stone', 'roof_slate', 'dark_wood', 'boards', 'grass', 'rug', 'books',
-              'iron', 'fire', 'wax', 'paintings', 'velvet', 'bark'],
+              'iron', 'fire', 'wax', 'paintings', 'velvet', 'bark', 'gilt', 'paper'],
     'candle1': ['rug_circle', 'wax', 'fire', 'iron', 'bone'],
     'candle2': ['iron', 'wax', 'fire'],
     'ghost_player': ['ghost_cloth', 'ghost_eyes', 'window_glass'],
@@ -170,48 +170,10 @@ def wallpaper(name, ground, ink, stripes=False):
 def plaster(n=512):
     r = rng_for('plaster')
     h = fbm(n, r, base=4, octaves=6)
-    col = mix((0.52, 0.50, 0.45), (0.66, 0.64, 0.58), h)
+    col = mix((0.27, 0.26, 0.25), (0.37, 0.36, 0.34), h)
     dirt = fbm(n, r, base=2, octaves=3)
     col *= (0.8 + 0.25 * dirt)[..., None]
     return col, h * 0.25, 1.0
-
-
-def stone(n=512):
-    r = rng_for('stone')
-    x, y = grid(n)
-    rows = 5
-    row, counts, u = staggered_rows(x, y, rows, r)
-    block = np.floor(u).astype(int) * 13 + row * 5
-    tint = (np.sin(block * 78.233) * 43758.5453) % 1.0
-    fy = (y * rows) % 1.0
-    fx = u % 1.0
-    edge = np.minimum(np.minimum(fy, 1 - fy) * rows * 2.2, 1.0) * np.minimum(
-        np.minimum(fx, 1 - fx) * 2.2 * rows / counts[row], 1.0)
-    rough = fbm(n, r, base=8, octaves=5)
-    face = np.clip(edge * 4, 0, 1) ** 0.5
-    col = mix((0.30, 0.30, 0.31), (0.50, 0.48, 0.45), 0.5 * tint + 0.5 * rough)
-    col *= (0.45 + 0.55 * face)[..., None]
-    height = 0.7 * face + 0.2 * rough
-    return col, smooth(height), 2.0
-
-
-def roof_slate(n=512):
-    r = rng_for('roof_slate')
-    x, y = grid(n)
-    rows = 8
-    row = np.floor(y * rows).astype(int)
-    u = x * 6 + (row % 2) * 0.5
-    tile = np.floor(u).astype(int) * 3 + row * 11
-    tint = (np.sin(tile * 45.164) * 43758.5453) % 1.0
-    fy = (y * rows) % 1.0
-    fx = u % 1.0
-    rough = fbm(n, r, base=8, octaves=4)
-    lap = fy      # each slate is thickest at its lower edge
-    col = mix((0.18, 0.19, 0.23), (0.32, 0.33, 0.38), 0.6 * tint + 0.4 * rough)
-    side = np.minimum(np.minimum(fx, 1 - fx) * 40, 1.0)
-    col *= (0.6 + 0.4 * side * (0.5 + 0.5 * lap))[..., None]
-    height = 0.5 * lap * side + 0.1 * rough
-    return col, height, 1.2
 
 
 def wood(name, n, dark, light, rings_per_grain, rings_across):
@@ -262,9 +224,9 @@ def grass(n=512):
     r = rng_for('grass')
     low = fbm(n, r, base=3, octaves=3)
     blades = fbm(n, r, base=64, octaves=2)
-    col = mix((0.13, 0.17, 0.12), (0.30, 0.35, 0.22), 0.6 * blades + 0.4 * low)
+    col = mix((0.07, 0.09, 0.07), (0.17, 0.21, 0.13), 0.6 * blades + 0.4 * low)
     dead = np.clip((low - 0.55) * 3, 0, 1)
-    col = mix(col, np.array([0.33, 0.30, 0.20]), dead * 0.7)
+    col = mix(col, np.array([0.20, 0.19, 0.13]), dead * 0.6)
     return col, 0.4 * blades + 0.2 * low, 1.5
 
 
@@ -356,8 +318,8 @@ def fire(n=256):
     r = rng_for('fire')
     x, y = grid(n)
     h = fbm(n, r, base=4, octaves=4, aspect=(1, 2))
-    t = np.clip(0.55 + 0.6 * (h - 0.5), 0, 1)
-    col = mix((0.85, 0.30, 0.04), (1.0, 0.85, 0.45), t)
+    t = np.clip(0.5 + 0.9 * (h - 0.5), 0, 1)
+    col = mix((1.0, 0.32, 0.02), (1.0, 0.78, 0.18), t)
     return col, 0.1 * h, 0.3
 
 
@@ -388,12 +350,88 @@ def bark(n=256):
     x, y = grid(n)
     ridges = fbm(n, r, base=2, octaves=5, aspect=(1, 6))
     ridge = np.abs(np.sin(ridges * 12))
-    col = mix((0.06, 0.05, 0.045), (0.20, 0.18, 0.16), 0.6 * ridge + 0.4 * ridges)
+    col = mix((0.16, 0.15, 0.14), (0.46, 0.44, 0.42), 0.6 * ridge + 0.4 * ridges)
     return col, 0.35 * smooth(ridge, 2), 1.0
 
 
+def stone(n=512):
+    """Dressed blocks in mortar, each block its own grey, so walls, hearth and chimney read as stone."""
+    r = rng_for('stone')
+    x, y = grid(n)
+    rows = 5
+    row, counts, u = staggered_rows(x, y, rows, r)
+    block = np.floor(u).astype(int) * 13 + row * 5
+    tint = (np.sin(block * 78.233) * 43758.5453) % 1.0
+    warm = (np.sin(block * 12.9898 + 4.1) * 43758.5453) % 1.0
+    fy = (y * rows) % 1.0
+    fx = u % 1.0
+    edge = np.minimum(np.minimum(fy, 1 - fy) * rows * 2.2, 1.0) * np.minimum(
+        np.minimum(fx, 1 - fx) * 2.2 * rows / counts[row], 1.0)
+    rough = fbm(n, r, base=8, octaves=5)
+    face = np.clip(edge * 4, 0, 1) ** 0.5
+    col = mix((0.30, 0.30, 0.32), (0.58, 0.56, 0.52), 0.6 * tint + 0.4 * rough)
+    col = mix(col, col * np.array([1.08, 0.98, 0.86]), warm)
+    col *= (0.35 + 0.65 * face)[..., None]
+    height = 0.7 * face + 0.2 * rough
+    return col, smooth(height), 2.0
+
+
+def roof_slate(n=512):
+    """Overlapping blue-grey slates: each its own shade, a pale worn lower edge, dark gaps between."""
+    r = rng_for('roof_slate')
+    x, y = grid(n)
+    rows = 8
+    row = np.floor(y * rows).astype(int)
+    u = x * 6 + (row % 2) * 0.5
+    tile = np.floor(u).astype(int) * 3 + row * 11
+    tint = (np.sin(tile * 45.164) * 43758.5453) % 1.0
+    fy = (y * rows) % 1.0
+    fx = u % 1.0
+    rough = fbm(n, r, base=8, octaves=4)
+    streak = fbm(n, r, base=2, octaves=3, aspect=(1, 6))
+    lap = fy      # each slate is thickest at its lower edge
+    col = mix((0.16, 0.18, 0.23), (0.36, 0.39, 0.46), 0.55 * tint + 0.3 * rough + 0.15 * streak)
+    side = np.minimum(np.minimum(fx, 1 - fx) * 40, 1.0)
+    under = np.clip((0.08 - fy) * 30, 0, 1)           # the shadowed gap under the slate above
+    lip = np.clip((fy - 0.86) * 12, 0, 1)             # the worn, lighter lower edge
+    col *= (0.45 + 0.55 * side)[..., None] * (1 - 0.6 * under)[..., None]
+    col = mix(col, col * 1.35 + 0.03, lip * side)
+    moss = np.clip((fbm(n, r, base=3, octaves=3) - 0.62) * 4, 0, 1)
+    col = mix(col, np.array([0.20, 0.22, 0.14]), moss * 0.5)
+    height = 0.5 * lap * side + 0.1 * rough
+    return col, height, 1.6
+
+
+def gilt(n=256):
+    """Carved, gilded picture-frame moulding: bright ridges, darker worn hollows."""
+    r = rng_for('gilt')
+    x, y = grid(n)
+    bead = 0.5 + 0.5 * np.cos(2 * np.pi * 8 * (x + 0.15 * np.sin(2 * np.pi * 2 * y)))
+    ridge = 0.5 + 0.5 * np.cos(2 * np.pi * 3 * y)
+    wear = fbm(n, r, base=6, octaves=4)
+    relief = 0.55 * bead + 0.45 * ridge
+    col = mix((0.30, 0.20, 0.07), (0.86, 0.66, 0.30), np.clip(0.75 * relief + 0.35 * wear - 0.05, 0, 1))
+    return col, 0.6 * relief + 0.1 * wear, 1.6
+
+
+def paper(n=256):
+    """Old paper: a creamy sheet with rows of brown ink script and foxing; on the globe, an old map."""
+    r = rng_for('paper')
+    x, y = grid(n)
+    ground = mix((0.70, 0.63, 0.48), (0.86, 0.80, 0.64), fbm(n, r, base=4, octaves=4))
+    rows = 12
+    fy = (y * rows) % 1.0
+    line = np.clip(1 - np.abs(fy - 0.5) * 9, 0, 1)
+    words = fbm(n, r, base=6, octaves=2, aspect=(12, 3)) > 0.45
+    script = line * words * (fbm(n, r, base=64, octaves=1) > 0.4) * ((x > 0.08) & (x < 0.92))
+    col = mix(ground, np.array([0.25, 0.16, 0.09]), script * 0.8)
+    fox = np.clip((fbm(n, r, base=8, octaves=3) - 0.65) * 4, 0, 1)
+    col = mix(col, np.array([0.55, 0.40, 0.22]), fox * 0.5)
+    return col, 0.15 * script, 0.4
+
+
 def paintings(n=512):
-    """Four dark oils in a 2 x 2 atlas: portrait, moonlit hill, ship, manor."""
+    """Four oils in a 2 x 2 atlas under warm varnish: portrait, moonlit valley, ship at sunset, the manor."""
     r = rng_for('paintings')
     x, y = grid(n)
     col = np.zeros((n, n, 3))
@@ -404,45 +442,69 @@ def paintings(n=512):
         sl = (slice(cy * n // 2, (cy + 1) * n // 2), slice(cx * n // 2, (cx + 1) * n // 2))
         u = (x[sl] - cx * 0.5) * 2
         v = 1 - (y[sl] - cy * 0.5) * 2      # 0 at the bottom of the picture
-        sky = mix((0.04, 0.05, 0.08), (0.14, 0.14, 0.18), v)
-        if cell == 0:   # portrait: a pale face above a dark coat
-            face = ((u - 0.5) / 0.16) ** 2 + ((v - 0.62) / 0.21) ** 2 < 1
-            body = ((u - 0.5) / 0.38) ** 2 + ((v - 0.05) / 0.42) ** 2 < 1
-            img = mix((0.12, 0.08, 0.05), (0.20, 0.13, 0.07), v)
-            img[body] = (0.05, 0.04, 0.04)
-            img[face] = (0.55, 0.42, 0.32)
-            eyes = (((u - 0.44) / 0.03) ** 2 + ((v - 0.66) / 0.015) ** 2 < 1) | \
-                   (((u - 0.56) / 0.03) ** 2 + ((v - 0.66) / 0.015) ** 2 < 1)
-            img[eyes] = (0.05, 0.03, 0.03)
-        elif cell == 1:  # moon over a hill with a bare tree
-            img = sky.copy()
-            moon = ((u - 0.7) ** 2 + (v - 0.75) ** 2) < 0.012
-            img[moon] = (0.85, 0.82, 0.65)
+        if cell == 0:   # portrait of a lady in crimson against an olive ground
+            img = mix((0.22, 0.20, 0.08), (0.50, 0.44, 0.20), v)
+            glow = np.exp(-((u - 0.5) ** 2 + (v - 0.6) ** 2) / 0.08)
+            img = mix(img, np.array([0.62, 0.54, 0.28]), glow * 0.6)
+            body = ((u - 0.5) / 0.36) ** 2 + ((v - 0.08) / 0.45) ** 2 < 1
+            img[body] = (0.62, 0.08, 0.08)
+            collar = body & (((u - 0.5) / 0.2) ** 2 + ((v - 0.44) / 0.06) ** 2 < 1)
+            img[collar] = (0.90, 0.88, 0.80)
+            hair = ((u - 0.5) / 0.19) ** 2 + ((v - 0.68) / 0.23) ** 2 < 1
+            img[hair] = (0.22, 0.12, 0.06)
+            face = ((u - 0.5) / 0.14) ** 2 + ((v - 0.62) / 0.18) ** 2 < 1
+            img[face] = (0.90, 0.72, 0.58)
+            eyes = (((u - 0.45) / 0.025) ** 2 + ((v - 0.65) / 0.013) ** 2 < 1) | \
+                   (((u - 0.55) / 0.025) ** 2 + ((v - 0.65) / 0.013) ** 2 < 1)
+            img[eyes] = (0.15, 0.10, 0.08)
+            lips = ((u - 0.5) / 0.035) ** 2 + ((v - 0.55) / 0.012) ** 2 < 1
+            img[lips] = (0.70, 0.20, 0.18)
+        elif cell == 1:  # a moon over a blue valley, a river, a bare tree
+            img = mix((0.30, 0.42, 0.66), (0.08, 0.14, 0.34), v)
+            moon = ((u - 0.7) ** 2 + (v - 0.76) ** 2) < 0.01
+            halo = np.exp(-((u - 0.7) ** 2 + (v - 0.76) ** 2) / 0.03)
+            img = mix(img, np.array([0.60, 0.68, 0.80]), halo * 0.5)
+            img[moon] = (0.98, 0.95, 0.80)
+            far = v < 0.42 + 0.08 * np.sin(u * 5.0 + 1.0)
+            img[far] = (0.20, 0.30, 0.42)
             hill = v < 0.3 + 0.12 * np.sin(u * 3.0)
-            img[hill] = (0.04, 0.06, 0.04)
-            trunk = (np.abs(u - 0.3) < 0.015) & (v < 0.62) & ~hill
-            img[trunk] = (0.02, 0.02, 0.02)
-        elif cell == 2:  # a ship under a storm sky
-            img = mix((0.10, 0.12, 0.14), (0.22, 0.22, 0.20), v)
+            img[hill] = (0.16, 0.34, 0.18)
+            river = hill & (np.abs(u - 0.55 - 0.15 * np.sin(v * 9)) < 0.04 + 0.1 * (0.3 - v))
+            img[river] = (0.55, 0.66, 0.80)
+            trunk = (np.abs(u - 0.25) < 0.015) & (v < 0.66) & (v > 0.2)
+            img[trunk] = (0.10, 0.07, 0.05)
+        elif cell == 2:  # a ship under a sunset sky
+            img = mix((0.95, 0.62, 0.25), (0.45, 0.30, 0.52), np.clip((v - 0.35) / 0.65, 0, 1))
+            sun = np.exp(-((u - 0.3) ** 2 + (v - 0.42) ** 2) / 0.01)
+            img = mix(img, np.array([1.0, 0.92, 0.60]), sun)
             sea = v < 0.35 + 0.02 * np.sin(u * 30)
-            img[sea] = (0.05, 0.09, 0.10)
-            hull = (v > 0.30) & (v < 0.38) & (np.abs(u - 0.5) < 0.22 - (0.38 - v))
-            img[hull] = (0.08, 0.05, 0.03)
-            mast = (np.abs(u - 0.5) < 0.01) & (v > 0.36) & (v < 0.8)
-            img[mast] = (0.07, 0.05, 0.03)
-            sail = (v > 0.45) & (v < 0.75) & (np.abs(u - 0.52 - 0.06) < 0.1 * (0.8 - v) / 0.35)
-            img[sail] = (0.55, 0.50, 0.42)
-        else:            # the manor itself at night, one lit window
-            img = sky.copy()
+            img[sea] = (0.10, 0.30, 0.42)
+            glint = sea & (np.abs(u - 0.3) < 0.06 * (1 - v / 0.35) + 0.01) & (np.sin(v * 120) > 0.3)
+            img[glint] = (0.95, 0.75, 0.40)
+            hull = (v > 0.30) & (v < 0.38) & (np.abs(u - 0.6) < 0.22 - (0.38 - v))
+            img[hull] = (0.35, 0.18, 0.08)
+            mast = (np.abs(u - 0.6) < 0.01) & (v > 0.36) & (v < 0.82)
+            img[mast] = (0.25, 0.14, 0.06)
+            sail = (v > 0.45) & (v < 0.78) & (np.abs(u - 0.66) < 0.12 * (0.84 - v) / 0.35)
+            img[sail] = (0.95, 0.90, 0.78)
+        else:            # the manor on a summer evening, a lamp in one window
+            img = mix((0.75, 0.62, 0.45), (0.32, 0.48, 0.72), v)
+            lawn = v < 0.22 + 0.03 * np.sin(u * 7)
+            img[lawn] = (0.22, 0.45, 0.16)
             house = (np.abs(u - 0.5) < 0.28) & (v > 0.2) & (v < 0.55)
             roof = (v >= 0.55) & (v < 0.55 + 0.3 * (1 - np.abs(u - 0.5) / 0.32)) & (np.abs(u - 0.5) < 0.32)
-            img[house | roof] = (0.06, 0.05, 0.05)
-            lit = (np.abs(u - 0.62) < 0.04) & (np.abs(v - 0.4) < 0.05)
-            img[lit] = (0.75, 0.45, 0.15)
-            img[v < 0.2] = (0.04, 0.05, 0.03)
+            img[house] = (0.62, 0.56, 0.48)
+            img[roof] = (0.30, 0.30, 0.38)
+            for wx in (0.36, 0.5, 0.64):
+                win = (np.abs(u - wx) < 0.035) & (np.abs(v - 0.4) < 0.05)
+                img[win] = (1.0, 0.80, 0.35) if wx == 0.64 else (0.20, 0.22, 0.30)
+            door = (np.abs(u - 0.5) < 0.03) & (v > 0.2) & (v < 0.3)
+            img[door] = (0.30, 0.16, 0.08)
+            tree = ((u - 0.12) / 0.09) ** 2 + ((v - 0.42) / 0.2) ** 2 < 1
+            img[tree] = (0.12, 0.30, 0.12)
         col[sl] = img
     crack = fbm(n, r, base=24, octaves=2)
-    col = col * (0.8 + 0.35 * h)[..., None] + 0.03 * (crack > 0.7)[..., None]
+    col = col * np.array([1.0, 0.95, 0.82]) * (0.88 + 0.2 * h)[..., None] - 0.015 * (crack > 0.72)[..., None]
     return col, 0.3 * h, 0.8
 
 
@@ -463,22 +525,24 @@ def ghost_eyes(n=256):
 
 
 def window_glass(n=256):
-    """One pane of old glass (u, v from 0 to 1 across it): dark blue-grey, faint
-    drawn streaks, a pale sheen across a corner; flat, so the normals face out."""
+    """One pane of old glass (u, v from 0 to 1 across it): night blue with drawn streaks and a bright
+    sheen across a corner, its surface faintly wavy so a tumbling shard flashes as it turns."""
     r = rng_for('window_glass')
     x, y = grid(n)
     streaks = fbm(n, r, base=2, octaves=3, aspect=(1, 12))
-    col = mix((0.13, 0.17, 0.22), (0.22, 0.27, 0.33), 0.4 * y + 0.6 * streaks)
+    col = mix((0.16, 0.22, 0.32), (0.30, 0.38, 0.50), 0.4 * y + 0.6 * streaks)
     d = x - y
     sheen = np.exp(-((d - 0.18) / 0.09) ** 2) + 0.5 * np.exp(-((d - 0.42) / 0.04) ** 2)
-    col = mix(col, (0.78, 0.84, 0.9), 0.5 * sheen)
-    return col, np.zeros((n, n)), 0.0
+    col = mix(col, (0.85, 0.90, 0.96), 0.6 * sheen)
+    rim = np.clip(1 - np.minimum(np.minimum(x, 1 - x), np.minimum(y, 1 - y)) * 30, 0, 1)
+    col = mix(col, (0.70, 0.80, 0.88), 0.5 * rim)
+    return col, 0.25 * streaks, 0.8
 
 
 MAKERS = {
     'floor_wood': floor_wood,
     # each room its own paper, so a viewer knows where the ghost is
-    'wallpaper_gold': wallpaper('wallpaper_gold', (0.55, 0.42, 0.22), (0.34, 0.24, 0.10)),
+    'wallpaper_gold': wallpaper('wallpaper_gold', (0.55, 0.42, 0.22), (0.45, 0.33, 0.15)),
     'wallpaper_red': wallpaper('wallpaper_red', (0.46, 0.10, 0.10), (0.28, 0.05, 0.06)),
     'wallpaper_green': wallpaper('wallpaper_green', (0.22, 0.36, 0.24), (0.46, 0.50, 0.36), stripes=True),
     'wallpaper_blue': wallpaper('wallpaper_blue', (0.18, 0.24, 0.40), (0.40, 0.44, 0.56)),
@@ -488,7 +552,7 @@ MAKERS = {
     'plaster': plaster, 'stone': stone, 'roof_slate': roof_slate, 'dark_wood': dark_wood,
     'boards': boards, 'grass': grass, 'rug': rug, 'rug_circle': rug_circle, 'books': books,
     'iron': iron, 'fire': fire, 'wax': wax, 'bone': bone, 'velvet': velvet, 'bark': bark,
-    'paintings': paintings, 'ghost_cloth': ghost_cloth, 'ghost_eyes': ghost_eyes,
+    'paintings': paintings, 'gilt': gilt, 'paper': paper, 'ghost_cloth': ghost_cloth, 'ghost_eyes': ghost_eyes,
     'window_glass': window_glass,
 }
 

@@ -3,12 +3,14 @@
 #include "common/offscreen_run.h"
 #include "common/png.h"
 #include "core/gl.h"
+#include "ghost_mask.h"
 
 #include <chrono>
 #include <iostream>
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -18,6 +20,7 @@ namespace {
 struct ShotOptions {
     RunSetup setup;
     std::string out;
+    std::string mask;  // empty: no mask
     std::vector<std::string> keys;
 };
 
@@ -31,6 +34,7 @@ std::optional<int> parseArgs(int argc, char** argv, ShotOptions& options) {
     useToolDefaults(app);
     app.add_option("--time", options.setup.time, "flight time in seconds")->required()->check(finiteNumber());
     app.add_option("--out", options.out, "PNG file to write")->required();
+    app.add_option("--mask", options.mask, "PNG file to write too: white where the ghost shows, black elsewhere");
     addSizeOption(app, options.setup.size);
     std::vector<std::string> names;
     for (const auto& [name, key] : KEYS) names.push_back(name);
@@ -44,7 +48,10 @@ std::optional<int> parseArgs(int argc, char** argv, ShotOptions& options) {
         ->transform(wholeNumber(1, 1000000))
         ->capture_default_str();
     app.add_flag("--overlay", options.setup.overlay, "draw the frame-rate text");
-    return readArguments(app, argc, argv);
+    if (const std::optional<int> status = readArguments(app, argc, argv)) return status;
+    // One file for both would keep only the mask.
+    if (options.mask.empty() || options.mask != options.out) return std::nullopt;
+    return refuseArguments(app, "--mask: '" + options.mask + "' is the --out file too");
 }
 
 }  // namespace
@@ -63,17 +70,27 @@ int main(int argc, char** argv) {
         start = std::chrono::steady_clock::now();
         return 0.0f;
     };
-    hooks.after = [&](OffscreenGame&, int) {
+    FramePixels mask;
+    hooks.after = [&](OffscreenGame& game, int index) {
         glFinish();
         frameSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        // The mask of the frame that is written, while its depth is still there.
+        if (!options.mask.empty() && index == options.setup.frames - 1) mask = ghostMask(game);
         return true;
     };
     OffscreenGame game;
     runOffscreen(game, options.setup, hooks);
     std::cout << "frame: " << frameSeconds * 1000.0 << " ms" << std::endl;
 
-    const bool written = writePng(options.out, game.lastFrame);
-    if (!written) std::cout << "Failed to write screenshot: " << options.out << std::endl;
-    else std::cout << "wrote " << options.out << std::endl;
+    bool written = true;
+    for (const auto& [path, pixels] : {std::pair{options.out, &game.lastFrame}, std::pair{options.mask, &mask}}) {
+        if (path.empty()) continue;
+        if (!writePng(path, *pixels)) {
+            std::cout << "Failed to write screenshot: " << path << std::endl;
+            written = false;
+        } else {
+            std::cout << "wrote " << path << std::endl;
+        }
+    }
     return written ? 0 : 1;
 }

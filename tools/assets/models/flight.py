@@ -1,6 +1,7 @@
 # The scripted flight: camera path, ghost path and where the camera looks, in game axes.
 """Imported by the ghost generator; run on its own to check the flight
-against the house (walls, furniture) and the fixed sound moments:
+against the house (walls, furniture), the fixed sound moments and how
+the window is framed as the glass breaks:
 
     python3 flight.py
 """
@@ -16,6 +17,7 @@ LANTERN = (-3.454, 1.549, -50.56)  # lantern sound, just after 20.0 s
 GLASS = (1.6, 1.0, -51.15)         # glass-break sound at GLASS_BREAK
 GLASS_BREAK = 51.45
 CIRCLE = (3.2, 0.5, -12.0)
+WINDOW = (1.6, 1.4, -51.15)        # the middle of the study window's glass
 
 # Camera path: (time, position). Through doorways at their centres; after the
 # glass breaks, out through the study window, backing up over the roof ahead of
@@ -60,9 +62,10 @@ CAMERA_KEYS = [
     (41.6, (0.0, 1.68, -42.9)),    # study door once more
     (43.0, (0.5, 1.64, -45.2)),
     (45.0, (1.3, 1.55, -46.9)),
-    (47.5, (1.6, 1.48, -47.6)),
-    (51.45, (1.6, 1.42, -48.0)),   # facing the window as the glass breaks
-    (52.31, (1.6, 1.44, -49.6)),
+    (47.5, (1.35, 1.5, -48.1)),
+    (49.5, (1.4, 1.46, -49.1)),
+    (51.45, (1.45, 1.45, -49.95)), # close before the window as the glass breaks
+    (52.31, (1.6, 1.47, -50.35)),
     (52.75, (1.6, 1.5, -51.2)),    # out through the empty frame after the ghost
     (53.0, (1.69, 1.68, -52.31)),
     (53.22, (1.78, 2.2, -53.25)),
@@ -130,9 +133,9 @@ GHOST_KEYS = [
     (45.4, (-1.8, 1.7, -49.9)),   # drifts about the study
     (47.0, (-1.2, 1.85, -50.3)),
     (48.6, (0.4, 1.9, -50.0)),
-    (49.6, (1.1, 1.6, -49.2)),    # backs off, gathering itself
-    (50.5, (1.5, 1.45, -49.6)),
-    (51.45, (1.6, 1.35, -51.15)), # through the glass
+    (49.6, (2.9, 1.8, -50.2)),    # swings past, gathering itself by the wall
+    (50.5, (2.9, 1.65, -50.75)),
+    (51.45, (1.95, 1.55, -51.15)), # through the glass, off the window's middle
     (52.15, (1.75, 1.9, -53.4)),
     (52.73, (2.2, 3.0, -55.3)),   # up toward the moon
     (53.33, (3.3, 4.4, -56.6)),
@@ -154,7 +157,7 @@ GHOST_KEYS = [
 # Extra aim points: (start, peak from, peak to, end, point, weight at peak).
 AIM_BLENDS = [
     (19.0, 19.8, 21.2, 22.0, LANTERN, 0.45),
-    (49.8, 50.6, 51.8, 52.4, GLASS, 0.35),
+    (49.4, 50.4, 51.8, 52.4, WINDOW, 0.8),
 ]
 
 # Times the ghost turns to look back at the camera: (start, full from, full to, end).
@@ -350,6 +353,19 @@ def check(verbose=True):
             problems.append('%.2f s: sound point %s at %.2f m, ndc %s' % (t, p, d, pr))
         if verbose:
             print('%.2f s: %.2f m from %s, ndc %s' % (t, d, p, pr))
+    # the burst is seen: the window a quarter of the frame's width or more, the ghost off its middle
+    corners = [project(GLASS_BREAK, (x, y, house_layout.GLASS_Z), 16.0 / 9.0) for x in (x0, x1) for y in (y0, y1)]
+    ghost = project(GLASS_BREAK, ghost_pos(GLASS_BREAK), 16.0 / 9.0)
+    if None in corners or ghost is None:
+        problems.append('the window or the ghost behind the camera at the break')
+    else:
+        left, right = min(c[0] for c in corners), max(c[0] for c in corners)
+        if (right - left) / 2 < 0.25 or abs(ghost[0] - (left + right) / 2) < 0.2 * (right - left):
+            problems.append('at the break the window spans %.2f of the frame, its middle at %.2f, the ghost at %.2f'
+                            % ((right - left) / 2, (left + right) / 2, ghost[0]))
+        if verbose:
+            print('at the break the window spans %.2f of the frame, the ghost %.2f off its middle'
+                  % ((right - left) / 2, ghost[0] - (left + right) / 2))
     if verbose:
         print('ghost in view %d/%d, nearest wall %.2f m, roof or chimney %.2f m, window edge %.2f m, '
               'top speed %.2f m/s' % (in_view, samples, worst_wall, worst_solid, worst_window, max_speed))

@@ -8,7 +8,7 @@ outside the walls (roof, chimney, porch canopy) it must stay clear of when it
 flies round the house, and the lights.
 """
 import math
-from geom import Mesh, add, rot_y, IDENTITY
+from geom import Mesh, add, rot_y, rot_z, IDENTITY
 
 H = 3.2            # ceiling height
 SLAB = 0.2         # floor and ceiling slab thickness
@@ -39,7 +39,9 @@ WAINSCOT = {'Hall', 'Gallery', 'Study', 'Dining'}
 SCALE = {
     'floor_wood': 2.0, 'plaster': 2.0, 'stone': 1.2, 'roof_slate': 2.0, 'dark_wood': 1.0,
     'boards': 2.0, 'grass': 4.0, 'iron': 0.5, 'velvet': 0.8, 'bark': 1.0, 'fire': 0.5,
-    'wax': 0.3, 'rug': 1.0, 'books': (0.6, 0.3), 'paintings': 1.0,
+    'wax': 0.3, 'rug': 1.0, 'books': (0.6, 0.3), 'paintings': 1.0, 'gilt': 0.4, 'paper': 0.3,
+    # the hall's damask at half the other papers' repeat: a motif about a hand across
+    'wallpaper_gold': 0.8,
 }
 
 
@@ -57,8 +59,13 @@ LIGHTS = [
     ('PorchLamp', (0.0, 2.68, 0.6), (1.0, 0.72, 0.42)),
     ('HallSconce', (-0.95, 2.3, -22.0), (1.0, 0.62, 0.32)),
     ('FireLight', (3.7, 0.7, -27.0), (1.0, 0.5, 0.2)),
-    ('DeskCandle', (3.7, 1.1, -46.6), (1.0, 0.6, 0.3)),
+    # hung in the middle of the gallery, among its candles; the study has the lantern
+    ('GalleryLamp', (0.0, 2.45, -39.0), (1.0, 0.66, 0.36)),
 ]
+
+
+def light_at(house, name):
+    return [pos for (n, pos, _c) in house.lights if n == name][0]
 
 
 class Wall:
@@ -368,7 +375,7 @@ def build_porch(house):
         with house.piece('Exterior', 'porch post') as p:
             box(p, (x - 0.07, -0.02, 1.48), (x + 0.07, 2.95, 1.62), 'dark_wood')
     # porch lamp: an open cage hanging from the canopy, the light above its candle
-    lx, ly, lz = house.lights[0][1]
+    lx, ly, lz = light_at(house, 'PorchLamp')
     box(m, (lx - 0.015, ly + 0.18, lz - 0.015), (lx + 0.015, 2.95, lz + 0.015), 'iron')
     box(m, (lx - 0.12, ly + 0.12, lz - 0.12), (lx + 0.12, ly + 0.18, lz + 0.12), 'iron')
     for dx in (-0.1, 0.1):
@@ -384,17 +391,25 @@ def flame(m, base, h):
 
 
 def ground_height(x, z):
-    """Height of the grass at a corner of the ground's grid (flat round the house)."""
+    """Height of the grass at a corner of the ground's grid: flat round the house, rolling ever higher
+    toward the horizon so the hills show against the sky."""
     inside = -5.6 <= x <= 5.6 and -52.0 <= z <= 1.9
     if inside or (abs(x) < 12 and -60 < z < 12):
         return GROUND_Y
-    return GROUND_Y + 0.6 * math.sin(x * 0.11 + 1.3) * math.sin(z * 0.07 + 0.4) - 0.1
+    far = max(abs(x) - 12.0, z - 12.0, -60.0 - z, 0.0)
+    rise = 0.6 + 0.08 * far
+    roll = 0.65 * math.sin(x * 0.045 + 1.3) * math.sin(z * 0.035 + 0.4) + 0.35 * math.sin(x * 0.12 - z * 0.08)
+    return GROUND_Y - 0.1 + rise * (0.55 + 0.45 * roll)
+
+
+# The grass's grid, finer near the house where the roll begins.
+GROUND_XS = [-170, -120, -85, -60, -42, -28, -18, -10, -5.5, 5.5, 10, 18, 28, 42, 60, 85, 120, 170]
+GROUND_ZS = [70, 45, 28, 18, 10, 5, 1.9, -52.0, -60, -70, -84, -102, -125, -155, -195, -250]
 
 
 def build_ground(house):
     m = house.mesh('Ground')
-    xs = [-70, -40, -20, -10, -5.5, 5.5, 10, 20, 40, 70]
-    zs = [40, 20, 10, 5, 1.9, -52.0, -60, -80, -110, -150, -220]
+    xs, zs = GROUND_XS, GROUND_ZS
     for i in range(len(xs) - 1):
         for j in range(len(zs) - 1):
             x0, x1, z0, z1 = xs[i], xs[i + 1], zs[j + 1], zs[j]
@@ -412,13 +427,34 @@ def build_ground(house):
         box(m, (-0.55 + jitter, GROUND_Y - 0.02, z - 0.45), (0.55 + jitter, GROUND_Y + 0.03, z + 0.45), 'stone',
             skip=('-y',))
     build_fence(house, m)
-    for i, (x, z, s, yaw) in enumerate([(-8.5, 6.0, 1.0, 20), (9.0, 3.0, 1.2, 140), (-9.5, -14.0, 1.1, 75),
+    # the two nearest trees stand beside the house, where the camera at the gate sees them against the sky
+    for i, (x, z, s, yaw) in enumerate([(-7.6, -1.5, 1.0, 20), (7.8, -3.5, 1.2, 140), (-9.5, -14.0, 1.1, 75),
                                         (8.5, -30.0, 0.9, 200), (-8.0, -44.0, 1.3, 310), (12.0, -58.0, 1.0, 10)]):
         dead_tree(house, m, (x, GROUND_Y, z), s, yaw, i)
-    for k, (x, z, yaw) in enumerate([(-4.0, 7.5, 8), (-6.0, 8.2, -12), (-3.2, 10.0, 4)]):
+    # graves inside the fence, left of the path, in view from the gate
+    for k, (x, z, yaw) in enumerate([(-3.4, 2.8, 8), (-4.9, 3.2, -12), (-6.3, 2.6, 4)]):
         with house.piece('Ground', 'gravestone') as p:
             p.rbox((x, GROUND_Y + 0.4, z), (0.5, 0.9, 0.12), yaw, 'stone')
             p.rbox((x, GROUND_Y + 0.06, z + 0.35), (0.6, 0.12, 0.9), yaw, 'stone')
+    build_treeline(house)
+
+
+def build_treeline(house):
+    """Dark firs in clumps on the far slopes, a ragged line against the sky all round; in eight meshes,
+    each small enough to lie out of every lamp's reach."""
+    rng = __import__('random').Random(77)
+    for k in range(56):
+        m = house.mesh('Treeline%d' % (k // 7))
+        a = 2 * math.pi * (k + rng.uniform(-0.35, 0.35)) / 56
+        if rng.random() < 0.18:
+            continue    # a gap in the line
+        dist = rng.uniform(58.0, 85.0)
+        x, z = 0.0 + dist * math.sin(a), -25.0 + dist * math.cos(a)
+        h = rng.uniform(9.0, 16.0)
+        r = h * rng.uniform(0.22, 0.3)
+        y = ground_height(x, z) - 0.5
+        m.lathe((x, y, z), [(r, 0.0), (r * 0.35, h * 0.42), (r * 0.62, h * 0.44), (0.0, h)], 5, 'iron',
+                scale=4.0, smooth=False)
 
 
 def build_fence(house, m):
@@ -427,11 +463,11 @@ def build_fence(house, m):
         if abs(x) < 1.0:
             continue
         with house.piece('Ground', 'fence post') as p:
-            box(p, (x - 0.05, GROUND_Y, z - 0.05), (x + 0.05, 1.2, z + 0.05), 'dark_wood')
+            box(p, (x - 0.05, GROUND_Y, z - 0.05), (x + 0.05, 1.2, z + 0.05), 'bark', scale=0.6)
     for y in (0.45, 0.95):
         for x0, x1 in ((-11.3, -1.25), (1.25, 11.3)):
             with house.piece('Ground', 'fence rail') as p:
-                box(p, (x0, y, z - 0.02), (x1, y + 0.08, z + 0.02), 'dark_wood')
+                box(p, (x0, y, z - 0.02), (x1, y + 0.08, z + 0.02), 'bark', scale=0.6)
     for x in (-1.25, 1.25):
         with house.piece('Ground', 'gate post') as p:
             box(p, (x - 0.09, GROUND_Y, z - 0.09), (x + 0.09, 1.5, z + 0.09), 'stone')
@@ -559,7 +595,7 @@ def picture(house, room, center, w, h, facing, cell):
                    b(r - w / 2, r + w / 2, cy + h / 2 - fw, cy + h / 2, f0, f1),
                    b(r - w / 2, r - w / 2 + fw, cy - h / 2, cy + h / 2, f0, f1),
                    b(r + w / 2 - fw, r + w / 2, cy - h / 2, cy + h / 2, f0, f1)):
-        box(m, lo, hi, 'iron', scale=0.5)
+        box(m, lo, hi, 'gilt')
     # canvas: a quad mapped onto one quarter of the painting atlas
     tc = t + sgn * 0.02
     u0, v0 = (cell % 2) * 0.5, (cell // 2) * 0.5
@@ -599,7 +635,7 @@ def build_hall(house):
         box(m, (-1.25, 0.0, -15.8), (-0.95, 0.85, -14.4), 'dark_wood')
     with house.piece('Hall', 'clock') as m:
         box(m, (0.9, 0.0, -17.4), (1.25, 2.1, -16.9), 'dark_wood')
-        box(m, (0.88, 1.55, -17.3), (0.9, 1.85, -17.0), 'plaster')
+        box(m, (0.88, 1.55, -17.3), (0.9, 1.85, -17.0), 'wax')
     with house.piece('Hall', 'bench') as m:
         box(m, (-1.25, 0.4, -31.0), (-0.85, 0.46, -29.2), 'dark_wood')
         box(m, (-1.25, 0.0, -30.95), (-0.9, 0.4, -30.85), 'dark_wood')
@@ -610,7 +646,7 @@ def build_hall(house):
     picture(house, 'Hall', (-1.25, 1.7, -19.0), 0.7, 0.9, '+x', 3)
     # the sconce: a plate, an arm and a candle under a small shade
     m = house.mesh('Hall')
-    lx, ly, lz = house.lights[1][1]
+    lx, ly, lz = light_at(house, 'HallSconce')
     box(m, (-1.25, ly - 0.35, lz - 0.07), (-1.22, ly - 0.05, lz + 0.07), 'iron')
     box(m, (-1.22, ly - 0.28, lz - 0.015), (lx, ly - 0.25, lz + 0.015), 'iron')
     m.tube((lx, ly - 0.3, lz), (lx, ly - 0.25, lz), 0.05, 0.04, 8, 'iron', scale=0.5)
@@ -628,7 +664,7 @@ def build_parlour(house):
         box(m, (4.22, 1.0, -17.1), (4.25, 1.05, -16.9), 'iron')
     with house.piece('Parlour', 'piano') as m:
         box(m, (4.05, 0.0, -11.0 + 2.6), (4.7, 1.25, -11.0 + 4.0), 'dark_wood')
-        box(m, (3.85, 0.7, -11.0 + 2.65), (4.05, 0.78, -11.0 + 3.95), 'plaster')
+        box(m, (3.85, 0.7, -11.0 + 2.65), (4.05, 0.78, -11.0 + 3.95), 'wax')
     for y in (0.0,):
         box(house.mesh('Parlour'), (1.45, 1.9, -7.0), (1.47, 2.6, -6.5), 'iron')
     picture(house, 'Parlour', (2.6, 1.8, -18.9), 1.1, 0.8, '+z', 2)
@@ -678,10 +714,18 @@ def build_library(house):
     for k, (z0, z1) in enumerate(((-27.4, -26.7), (-27.3, -26.55), (-27.45, -26.8))):
         x = 4.28 + 0.08 * (k - 1)
         m.tube((x, 0.09 + 0.07 * (k // 2), z0), (x + 0.05, 0.09 + 0.07 * (k // 2), z1), 0.06, 0.06, 6, 'bark')
-    for k in range(5):
-        z = -27.3 + 0.15 * k
-        m.lathe((4.3 + 0.05 * (k % 2), 0.12, z), [(0.0, 0.0), (0.07, 0.05), (0.04, 0.22), (0.0, 0.36 - 0.04 * (k % 3))],
-                6, 'fire', scale=0.5)
+    # a bed of embers under the logs, and tongues of flame of every height licking up between them
+    for k in range(7):
+        z = -27.42 + 0.14 * k
+        x = 4.22 + 0.1 * ((k * 3) % 4) / 3
+        m.lathe((x, 0.03, z), [(0.0, 0.0), (0.07, 0.015), (0.05, 0.04), (0.0, 0.05)], 5, 'fire', scale=0.5)
+    for k in range(9):
+        z = -27.36 + 0.09 * k
+        x = 4.26 + 0.07 * ((k * 5) % 3) / 2
+        tall = 0.66 - 0.28 * abs(k - 4) / 4 - 0.08 * (k % 2)
+        base = 0.07 + 0.025 * (k % 3)
+        m.lathe((x, 0.1, z), [(0.0, 0.0), (base, 0.04), (base * 0.7, tall * 0.45), (base * 0.3, tall * 0.8),
+                              (0.0, tall)], 6, 'fire', scale=0.5)
     armchair(house, 'Library', 2.7, -25.3, 140.0)
     armchair(house, 'Library', 2.7, -28.9, 40.0)
     table(house, 'Library', 2.3, -31.8, 0.8, 1.4, 0.75, what='reading table')
@@ -693,7 +737,7 @@ def build_music(house):
     with house.piece('Music', 'grand piano') as m:
         box(m, (-4.3, 0.62, -31.6), (-2.9, 0.98, -29.4), 'dark_wood')
         box(m, (-4.3, 0.98, -31.6), (-4.25, 1.5, -29.4), 'dark_wood')
-        box(m, (-3.55, 0.7, -29.4), (-3.0, 0.75, -29.1), 'plaster')
+        box(m, (-3.55, 0.7, -29.4), (-3.0, 0.75, -29.1), 'wax')
         for x, z in ((-4.2, -31.5), (-3.0, -31.5), (-3.6, -29.5)):
             box(m, (x - 0.05, 0.0, z - 0.05), (x + 0.05, 0.62, z + 0.05), 'dark_wood')
     with house.piece('Music', 'piano bench') as m:
@@ -710,6 +754,21 @@ def build_music(house):
     picture(house, 'Music', (-3.1, 1.8, -19.1), 0.9, 0.7, '-z', 1)
 
 
+def chandelier(house, room, at, arms=6, r=0.32):
+    """Candles on a ring of arms hung from the ceiling; the light sits under the hub and the arms, so
+    they shade only the ceiling, in spokes."""
+    cx, cy, cz = at
+    with house.piece(room, 'chandelier') as m:
+        m.tube((cx, H, cz), (cx, cy + 0.24, cz), 0.012, 0.012, 5, 'iron', caps=False)
+        m.tube((cx, cy + 0.13, cz), (cx, cy + 0.24, cz), 0.04, 0.03, 8, 'gilt')
+        for k in range(arms):
+            a = 2 * math.pi * k / arms
+            x, z = cx + r * math.cos(a), cz + r * math.sin(a)
+            m.tube((cx, cy + 0.15, cz), (x, cy + 0.1, z), 0.01, 0.01, 4, 'gilt', caps=False)
+            m.tube((x, cy + 0.09, z), (x, cy + 0.11, z), 0.035, 0.03, 6, 'gilt')
+            candle(m, (x, cy + 0.11, z), 0.1, 0.018)
+
+
 def build_gallery(house):
     rug(house, 'Gallery', (-3.8, -41.6), (3.8, -36.4))
     frames = [((-4.7, 1.7, -37.0), '+x', 0), ((-4.7, 1.7, -41.2), '+x', 1),
@@ -717,41 +776,83 @@ def build_gallery(house):
               ((-2.6, 1.7, -42.8), '+z', 2), ((2.6, 1.7, -42.8), '+z', 0),
               ((-1.9, 1.75, -35.1), '-z', 3), ((1.9, 1.75, -35.1), '-z', 1)]
     for center, facing, cell in frames:
-        picture(house, 'Gallery', center, 0.9, 1.15, facing, cell)
+        picture(house, 'Gallery', center, 1.0, 1.25, facing, cell)
+    chandelier(house, 'Gallery', light_at(house, 'GalleryLamp'))
     for x in (-3.2, 3.6):
         with house.piece('Gallery', 'pedestal') as m:
             box(m, (x - 0.2, 0.0, -39.3), (x + 0.2, 1.1, -38.9), 'stone')
             m.lathe((x, 1.1, -39.1), [(0.0, 0.0), (0.16, 0.02), (0.18, 0.12), (0.1, 0.24), (0.09, 0.3),
-                                      (0.13, 0.42), (0.12, 0.56), (0.0, 0.62)], 8, 'plaster', scale=0.5)
+                                      (0.13, 0.42), (0.12, 0.56), (0.0, 0.62)], 8, 'wax', scale=0.5)
     with house.piece('Gallery', 'bench') as m:
         box(m, (-2.6, 0.42, -40.4), (-1.4, 0.48, -39.9), 'velvet')
         box(m, (-2.55, 0.0, -40.35), (-2.45, 0.42, -39.95), 'dark_wood')
         box(m, (-1.55, 0.0, -40.35), (-1.45, 0.42, -39.95), 'dark_wood')
 
 
+def curtain(house, room, x0, x1, face, y0, y1, folds=5):
+    """A heavy drape hung against a wall facing +z: pleats as a zig-zag sheet, its folds deepest low down."""
+    with house.piece(room, 'curtain') as m:
+        n = folds * 2
+        xs = [x0 + (x1 - x0) * k / n for k in range(n + 1)]
+        for k in range(n):
+            d0 = 0.03 if k % 2 == 0 else 0.13
+            d1 = 0.13 if k % 2 == 0 else 0.03
+            pts = [(xs[k], y0, face + d0), (xs[k + 1], y0, face + d1),
+                   (xs[k + 1], y1, face + 0.5 * d1 + 0.02), (xs[k], y1, face + 0.5 * d0 + 0.02)]
+            u0, u1 = (xs[k] - x0) / 0.8 * 2.5, (xs[k + 1] - x0) / 0.8 * 2.5
+            m.quad(pts, [(u0, 0.0), (u1, 0.0), (u1, (y1 - y0) / 0.8), (u0, (y1 - y0) / 0.8)], 'velvet',
+                   normal=(0.0, 0.0, 1.0))
+
+
 def build_study(house):
     rug(house, 'Study', (-3.5, -50.3), (3.5, -44.2))
-    # desk by the side window with the candle that lights the room
+    # the writing desk against the back wall, in the lantern's light, papers and an open book on it
     with house.piece('Study', 'desk') as m:
-        box(m, (3.3, 0.72, -47.8), (4.5, 0.78, -46.2), 'dark_wood')
-        box(m, (3.35, 0.0, -47.75), (4.45, 0.72, -47.35), 'dark_wood')
-        box(m, (3.35, 0.0, -46.65), (4.45, 0.72, -46.25), 'dark_wood')
-        box(m, (3.9, 0.78, -47.6), (4.2, 0.81, -47.2), 'plaster')
-    lx, ly, lz = house.lights[3][1]
+        box(m, (-1.8, 0.74, -50.98), (-0.1, 0.79, -50.12), 'dark_wood')
+        box(m, (-1.75, 0.0, -50.95), (-1.3, 0.74, -50.2), 'dark_wood')
+        box(m, (-0.6, 0.0, -50.95), (-0.15, 0.74, -50.2), 'dark_wood')
+        box(m, (-1.75, 0.79, -50.98), (-0.15, 1.05, -50.9), 'dark_wood')
+        for x in (-1.52, -0.38):
+            for y in (0.25, 0.55):
+                box(m, (x - 0.05, y, -50.2), (x + 0.05, y + 0.025, -50.18), 'iron')
     m = house.mesh('Study')
-    m.tube((lx, 0.78, lz), (lx, 0.8, lz), 0.05, 0.04, 8, 'iron', scale=0.5)
-    candle(m, (lx, 0.8, lz), 0.18, 0.022)
-    chair(house, 'Study', 2.95, -47.0, 90.0, what='desk chair')
-    bookshelf(house, 'Study', -50.9, -47.8, -4.7, '+x', height=2.4)
-    bookshelf(house, 'Study', -46.2, -43.1, -4.7, '+x', height=2.4)
-    bookshelf(house, 'Study', -2.7, -0.9, -51.0, '+z', height=2.0)
-    armchair(house, 'Study', -2.6, -44.1, 200.0)
+    for (x, z, yaw, w, d) in ((-1.3, -50.5, 8.0, 0.3, 0.22), (-1.05, -50.38, -14.0, 0.22, 0.3),
+                              (-0.55, -50.55, 25.0, 0.3, 0.22)):
+        m.rbox((x, 0.795, z), (w, 0.005, d), yaw, 'paper', scale=0.3)
+    for sgn in (-1, 1):
+        m.obox((-0.85 + sgn * 0.11, 0.81, -50.62), (0.11, 0.012, 0.15), rot_z(-sgn * 8.0), 'paper', scale=0.3)
+    m.tube((-0.4, 0.79, -50.75), (-0.4, 0.85, -50.75), 0.03, 0.025, 6, 'iron', scale=0.5)
+    m.tube((-0.38, 0.84, -50.75), (-0.3, 1.02, -50.7), 0.004, 0.012, 4, 'paper', caps=False)
+    chair(house, 'Study', -0.95, -49.7, 180.0, what='desk chair')
+    # a globe on its stand between the desk and the fireside chairs
     with house.piece('Study', 'globe') as m:
-        m.tube((3.6, 0.0, -44.0), (3.6, 0.75, -44.0), 0.03, 0.03, 5, 'dark_wood')
-        m.lathe((3.6, 0.72, -44.0), [(0.0, 0.0), (0.18, 0.06), (0.28, 0.3), (0.18, 0.54), (0.0, 0.6)],
-                10, 'paintings', scale=1.0)
+        m.tube((-3.55, 0.0, -47.9), (-3.55, 0.72, -47.9), 0.03, 0.04, 5, 'dark_wood')
+        m.tube((-3.55, 0.0, -47.9), (-3.55, 0.05, -47.9), 0.22, 0.2, 8, 'dark_wood')
+        first = len(m.faces)
+        m.lathe((-3.55, 0.72, -47.9), [(0.0, 0.0), (0.17, 0.05), (0.26, 0.28), (0.17, 0.51), (0.0, 0.56)],
+                10, 'paintings', scale=1.0, u_repeat=1)
+        # the sphere wrapped in the atlas' blue and green valley reads as seas and lands
+        for k in range(first, len(m.faces)):
+            idx, uvs, mat, sm = m.faces[k]
+            m.faces[k] = (idx, tuple((0.5 + 0.5 * u, 0.5 * min(v / 0.85, 1.0)) for u, v in uvs), mat, sm)
+        m.tube((-3.55, 1.0, -47.9), (-3.55, 1.025, -47.9), 0.31, 0.31, 12, 'gilt', caps=False)
+        m.tube((-3.55, 0.7, -48.21), (-3.55, 1.32, -47.59), 0.01, 0.01, 4, 'gilt', caps=False)
+    armchair(house, 'Study', -2.6, -44.1, 200.0)
+    armchair(house, 'Study', 3.4, -45.0, 250.0)
+    armchair(house, 'Study', 3.3, -48.3, 300.0)
+    table(house, 'Study', 3.9, -46.65, 0.5, 0.5, 0.55, what='side table')
+    # one low bookcase is all the study keeps of the library's shelves
+    bookshelf(house, 'Study', -46.0, -43.4, -4.7, '+x', height=1.5)
+    # heavy curtains at the window, drawn back, under a pelmet
+    x0, x1, _y0, y1 = STUDY_WINDOW
+    curtain(house, 'Study', x0 - 0.6, x0 - 0.02, -51.0, 0.02, y1 + 0.45)
+    curtain(house, 'Study', x1 + 0.02, x1 + 0.6, -51.0, 0.02, y1 + 0.45)
+    with house.piece('Study', 'pelmet') as m:
+        box(m, (x0 - 0.68, y1 + 0.38, -51.0), (x1 + 0.68, y1 + 0.62, -50.8), 'dark_wood')
     picture(house, 'Study', (3.2, 1.8, -43.0), 1.0, 0.8, '-z', 3)
+    picture(house, 'Study', (-4.7, 1.75, -49.0), 0.7, 0.9, '+x', 0)
     # the iron bracket the lantern hangs from
+    m = house.mesh('Study')
     px, py, pz = LANTERN_PIVOT
     box(m, (px - 0.09, py - 0.25, -51.0), (px + 0.09, py + 0.12, -50.97), 'iron')
     box(m, (px - 0.015, py + 0.04, -50.97), (px + 0.015, py + 0.08, pz + 0.03), 'iron')
