@@ -8,7 +8,6 @@
 #include "render/frame.h"
 #include "world/components.h"
 #include "world/pose.h"
-#include "world/transform.h"
 
 #include <vector>
 
@@ -24,11 +23,11 @@ std::vector<float> readDepth(int width, int height) {
 // The ghost's meshes alone into the cleared depth, with the program and pose the scene pass's depth used,
 // so a visible pixel gets the very depth the frame holds.
 void drawGhostDepth(Registry& registry) {
-    registry.each<Player, Transform, Drawable>([&](Entity entity, Player&, Transform& transform, Drawable& drawable) {
+    registry.each<Player, Transform, Drawable>([&](Entity entity, Player&, Transform&, Drawable& drawable) {
         if (!drawable.model || !registry.all_of<Camera>(entity)) return;
         const Shader depth = shaderVariant(drawable.shader, "#define DEPTH_ONLY");
         depth.use();
-        depth.setMat4("modelMatrix", worldMatrix(transform, registry));
+        depth.setMat4("modelMatrix", drawable.placement.world);
         depth.setMat4("viewMatrix", registry.get<Camera>(entity).view);
         depth.setMat4("projectionMatrix", frameProjection());
         setBoneUniforms(depth, drawable.pose.bones, isSkinned(drawable));
