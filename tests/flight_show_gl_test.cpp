@@ -124,8 +124,7 @@ TEST(FlightShow, TheGhostGlowsPaleAgainstEveryRoomItPasses) {
         const Picture picture = readImage(frame), mask = readImage(maskFile);
         ASSERT_EQ(mask.rgb.size(), picture.rgb.size()) << t << " s";
         std::vector<bool> ghost, rest;
-        for (size_t i = 0; i < mask.rgb.size(); i += 3) ghost.push_back(mask.rgb[i] > 127.0f);
-        for (bool g : ghost) rest.push_back(!g);
+        for (size_t i = 0; i < mask.rgb.size(); i += 3) ghost.push_back(mask.rgb[i] > 127.0f), rest.push_back(!ghost.back());
         const std::vector<double> on = lumas(picture, ghost), off = lumas(picture, rest);
         ASSERT_GE(on.size(), ghost.size() / 100) << t << " s: the ghost covers under 1 % of the frame";
         const double mean = std::accumulate(on.begin(), on.end(), 0.0) / on.size();
