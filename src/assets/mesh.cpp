@@ -11,7 +11,7 @@
 Mesh::Mesh(std::vector<Vertex> vertices_, std::vector<unsigned int> indices_, std::vector<Texture> textures_,
            std::string name_)
     : vertices(std::move(vertices_)), indices(std::move(indices_)), textures(std::move(textures_)),
-      name(std::move(name_)) {
+      name(std::move(name_)), surface(surfaceOf(textures)) {
     setupMesh();
     computeBounds();
 }

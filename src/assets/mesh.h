@@ -1,6 +1,7 @@
 // Mesh and Vertex: one imported mesh as a GPU vertex array, and how it draws.
 #pragma once
 
+#include "assets/surface.h"
 #include "assets/texture.h"
 
 #include <glm/glm.hpp>
@@ -48,6 +49,7 @@ struct Mesh {
     std::string name;
     unsigned int vao = 0;
     unsigned int environmentMap = 0;  // cube map for "skybox"; the passes set it before each draw
+    Surface surface = Surface::Plain;  // told once from its maps, for the scene pass to pick its program
     // A sphere round the vertices in the mesh's own coordinates (bind pose), for culling against lights.
     glm::vec3 boundsCentre{0.0f};
     float boundsRadius = 0.0f;

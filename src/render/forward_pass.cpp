@@ -159,7 +159,7 @@ void drawLitMeshes(const ForwardPassContext& context, Entity entity, Drawable& d
         Mesh& mesh = meshes[i];
         const LightList reaching = lightsReaching(drawable, i, lights);
         const Shader shader = lightCountVariant(drawable.shader, static_cast<int>(reaching.size()), ambient,
-                                                surfaceOf(mesh.textures));
+                                                mesh.surface);
         shader.use();
         if (std::find(prepared.begin(), prepared.end(), shader.ID) == prepared.end()) {
             setEntityUniforms(context, shader, drawable, world, lights);
@@ -222,7 +222,7 @@ void prepareLightCounts(Renderer& renderer, Registry& registry) {
             const LightList some(lights.begin(), lights.begin() + static_cast<std::ptrdiff_t>(count));
             for (Mesh& mesh : drawable.model->meshes) {
                 const Shader shader =
-                    lightCountVariant(drawable.shader, static_cast<int>(count), ambient, surfaceOf(mesh.textures));
+                    lightCountVariant(drawable.shader, static_cast<int>(count), ambient, mesh.surface);
                 shader.use();
                 setEntityUniforms(context, shader, drawable, world, lights);
                 setBoneUniforms(shader, drawable.pose.bones, true);
