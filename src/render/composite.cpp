@@ -50,12 +50,11 @@ void compositeScene(const ScreenQuad& quad, unsigned int sceneColorTexture, unsi
 
 void compositePass(Renderer& renderer) {
     beginPass(renderer.passTimer, Pass::Composite);
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glBindFramebuffer(GL_FRAMEBUFFER, renderer.frameTarget);
     glViewport(0, 0, static_cast<int>(settings.width), static_cast<int>(settings.height));
     glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
     compositeScene(*renderer.screenQuad, renderer.sceneColorTexture, renderer.volumetricLight->colorTextureA,
                    renderer.sceneDepthTexture);
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
     endPass(renderer.passTimer, Pass::Composite);
 }

@@ -142,6 +142,8 @@ void drawOverlay(TextRenderer& renderer, Registry& registry) {
 
 void overlayPass(Renderer& renderer, Registry& registry) {
     beginPass(renderer.passTimer, Pass::Overlay);
+    glBindFramebuffer(GL_FRAMEBUFFER, renderer.frameTarget);
+    glViewport(0, 0, static_cast<int>(settings.width), static_cast<int>(settings.height));
     glDisable(GL_DEPTH_TEST);
     drawOverlay(*renderer.textRenderer, registry);
     endPass(renderer.passTimer, Pass::Overlay);

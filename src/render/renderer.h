@@ -50,6 +50,9 @@ struct Renderer {
     std::unique_ptr<LightVisibility> lightVisibility;  // static meshes the static casters hide from a light
     // While set, a frame is drawn but neither counted nor presented: start-up's own frames.
     bool unseen = false;
+    // Where the composite and the text finish the frame: the window's own framebuffer unless a caller reads
+    // frames off-screen at a size of its own.
+    unsigned int frameTarget = 0;
     // Set by the benchmark; null while the game runs, so each pass's timing hook is one branch.
     PassTimer* passTimer = nullptr;
     // When set, runs on the finished frame just before it is presented, while the back buffer is readable

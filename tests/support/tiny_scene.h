@@ -5,17 +5,13 @@
 #include "core/gl.h"
 #include "core/settings.h"
 #include "core/toggles.h"
-#include "render/composite.h"
-#include "render/forward_pass.h"
 #include "render/frame.h"
 #include "render/light_visibility.h"
-#include "render/overlay.h"
 #include "render/render_targets.h"
 #include "render/renderer.h"
 #include "render/shadow_cache.h"
 #include "render/shadow_pass.h"
 #include "render/sky.h"
-#include "render/volumetric_pass.h"
 #include "support/gl_probe.h"
 #include "support/process.h"
 #include "support/scene_builder.h"
@@ -69,6 +65,7 @@ struct Scene {
     Shader main;
     glm::mat4 view{1.0f}, projection{1.0f};
     glm::vec3 eye{0.0f};
+    Entity camera = registry.create();  // a still one: a camera with no model to pose it
 
     Scene(int width, int height) {
         settings.width = static_cast<float>(width);
@@ -81,6 +78,12 @@ struct Scene {
         // The state the game starts with.
         glEnable(GL_DEPTH_TEST);
         glEnable(GL_CULL_FACE);
+        // Read back, never presented.
+        renderer.unseen = true;
+        Drawable still;
+        still.animated = false;
+        registry.emplace<Drawable>(camera, still);
+        lookAt(glm::vec3(0.0f), glm::vec3(0.0f, 0.0f, -1.0f));
         // A plain white surface and a flat normal map, unless a test names others.
         writeTexture(dir + "/white.png", glm::u8vec3(255));
         writeTexture(dir + "/flat.png", glm::u8vec3(128, 128, 255));
@@ -130,6 +133,7 @@ struct Scene {
         eye = from;
         view = glm::lookAt(from, to, glm::vec3(0, 1, 0));
         projection = frameProjection();
+        registry.emplace<Camera>(camera, Camera{from, view, glm::inverse(view)});
     }
 
     // The shadow array is the largest thing a scene holds; a suite makes several.
@@ -138,26 +142,14 @@ struct Scene {
         if (renderer.shadowCache) glDeleteTextures(6 * MAX_LIGHTS, renderer.shadowCache->faceStore.data());
     }
 
-    // The frame's steps in the frame driver's order, with the clocks as they stand, ending in a window of our
-    // own that is read back.
-    Picture frame() {
-        updateWorld(registry, 0.0f);
-        return passes();
-    }
-
-    // The same without the world update: the passes draw the poses as they were last worked out.
-    Picture passes() {
+    // The game's own frame over the world as it stands, finished in a window of our own that is read back;
+    // the clocks move on by deltaTime first, as in play.
+    Picture frame(float deltaTime = 0.0f) {
         if (!renderer.skybox) createRenderObjects(renderer, decodeCubemapFaces(SKYBOX_FACES));
-        if (!renderer.shadowsInitialised) initShadows(renderer, registry);
-        shadowPass(renderer, registry);
-        scenePass(renderer, registry, view, projection, eye, GL_FILL);
-        skyPass(renderer, view, projection);
-        if (volumetricEnabled) volumetricPasses(renderer, registry, eye, glm::inverse(view), projection, 0.0f);
         ColourTarget window(static_cast<int>(settings.width), static_cast<int>(settings.height));
-        compositeScene(*renderer.screenQuad, renderer.sceneColorTexture, renderer.volumetricLight->colorTextureA,
-                       renderer.sceneDepthTexture);
-        overlayPass(renderer, registry);
-        glEnable(GL_DEPTH_TEST);
+        renderer.frameTarget = window.framebuffer;
+        renderFrame(renderer, registry, deltaTime);
+        renderer.frameTarget = 0;
         return Picture{window.width, window.height, window.pixels()};
     }
 
