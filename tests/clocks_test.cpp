@@ -5,6 +5,7 @@
 #include "support/scene_builder.h"
 #include "world/components.h"
 #include "world/lights.h"
+#include "world/placement.h"
 
 #include <gtest/gtest.h>
 
@@ -43,7 +44,7 @@ TEST(Clocks, EachFrameAdvancesOnceAndTheFlameFollowsTheWrappedClip) {
     float expected = 0.0f;
     for (int n = 1; n <= 37; ++n) {
         advanceAnimationClocks(registry, 0.1f);
-        animateLights(registry);
+        gatherLights(registry);
         expected += 0.1f;
         ASSERT_EQ(registry.get<Drawable>(moving).animationTime, expected) << "frame " << n;
         // By hand: x is the clip time in ticks, wrapped into the 10-tick loop; y is bone 1 + flame 0.5.

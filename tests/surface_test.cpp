@@ -5,7 +5,7 @@
 
 TEST(Surface, TheGhostsMapsAndTheWindowsGlassHaveTheirOwnLookAndEverythingElseIsPlain) {
     const struct { std::vector<Texture> textures; Surface surface; } cases[] = {
-        {{{0, TEXTURE_DIFFUSE, "ghost_cloth_diffuse.png"}, {0, TEXTURE_NORMAL, "ghost_cloth_normal.png"}}, Surface::Ghost},
+        {{{0, TEXTURE_DIFFUSE, "ghost_cloth_diffuse.png"}, {0, TEXTURE_NORMAL, "ghost_cloth_normal.png"}}, Surface::Glow},
         {{{0, TEXTURE_DIFFUSE, "/abs/path/window_glass_diffuse.png"}}, Surface::Glass},
         // The normal map does not decide; the first diffuse map does.
         {{{0, TEXTURE_NORMAL, "ghost_cloth_normal.png"}, {0, TEXTURE_DIFFUSE, "wax_diffuse.png"}}, Surface::Plain},

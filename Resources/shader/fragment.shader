@@ -1,7 +1,7 @@
 #version 430 core
 // Main program, fragment stage: Blinn-Phong for up to eight point lights with soft cube shadows, in linear
 // light; diffuse maps are sRGB. The result is display-encoded and dithered for the 8-bit scene target.
-// The scene pass builds it once more for the ghost's cloth (SURFACE_GHOST: a cool glow of its own) and for
+// The scene pass builds it once more for the ghost's cloth (SURFACE_GLOW: a cool glow of its own) and for
 // the window's glass (SURFACE_GLASS: the night through it and on it, and the lights' glints).
 in VertexData {
     vec3 worldPos;
@@ -10,7 +10,7 @@ in VertexData {
     vec3 tangent;
     vec3 bitangent;
     vec3 bounce;  // the soft light of the lights too far away to need it per pixel
-#ifdef SURFACE_GHOST
+#ifdef SURFACE_GLOW
     float height;  // up the sheet, 0 at the hem and 1 at the crown of the head
 #endif
 } fs;
@@ -316,7 +316,7 @@ vec3 frontNormal() {
     return gl_FrontFacing ? geometric : -geometric;
 }
 
-#if defined(SURFACE_GHOST)
+#if defined(SURFACE_GLOW)
 // A pale sheet glowing from within, brightest at its rim and toward its head, in its own cool white whatever
 // lamp it passes: the light it gets only lifts it a little.
 const vec3 GHOST_GLOW = vec3(0.52, 0.61, 0.76);

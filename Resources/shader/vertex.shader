@@ -34,7 +34,7 @@ uniform int vertexBounceLights;
 // As in the fragment stage.
 const float BOUNCE = 0.15;
 const float BOUNCE_FALLOFF = 0.2;
-#ifdef SURFACE_GHOST
+#ifdef SURFACE_GLOW
 // The sheet's hem and crown in its bind pose, in the model's own metres.
 const float GHOST_HEM_Y = -0.8;
 const float GHOST_CROWN_Y = 0.8;
@@ -56,7 +56,7 @@ out VertexData {
     vec3 tangent;
     vec3 bitangent;
     vec3 bounce;
-#ifdef SURFACE_GHOST
+#ifdef SURFACE_GLOW
     float height;
 #endif
 } vs;
@@ -102,7 +102,7 @@ void main() {
 #else
     vs.bounce = farSoftLight(world.xyz);
 #endif
-#ifdef SURFACE_GHOST
+#ifdef SURFACE_GLOW
     vs.height = (aPos.y - GHOST_HEM_Y) / (GHOST_CROWN_Y - GHOST_HEM_Y);
 #endif
     gl_Position = projectionMatrix * viewMatrix * world;

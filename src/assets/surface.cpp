@@ -3,12 +3,17 @@
 
 namespace {
 
+// The content's naming: a diffuse map whose file name starts so asks for the look.
+struct SurfaceMaps {
+    const char* prefix;
+    Surface surface;
+};
+constexpr SurfaceMaps SURFACE_MAPS[] = {{"ghost_", Surface::Glow}, {"window_glass", Surface::Glass}};
+
 std::string fileName(const std::string& path) {
     const std::size_t slash = path.find_last_of("/\\");
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
-
-bool startsWith(const std::string& text, const std::string& prefix) { return text.rfind(prefix, 0) == 0; }
 
 }  // namespace
 
@@ -16,8 +21,8 @@ Surface surfaceOf(const std::vector<Texture>& textures) {
     for (const Texture& texture : textures) {
         if (texture.type != TEXTURE_DIFFUSE) continue;
         const std::string name = fileName(texture.path);
-        if (startsWith(name, "ghost_")) return Surface::Ghost;
-        if (startsWith(name, "window_glass")) return Surface::Glass;
+        for (const SurfaceMaps& maps : SURFACE_MAPS)
+            if (name.rfind(maps.prefix, 0) == 0) return maps.surface;
         return Surface::Plain;
     }
     return Surface::Plain;
@@ -25,7 +30,7 @@ Surface surfaceOf(const std::vector<Texture>& textures) {
 
 std::string surfaceDefine(Surface surface) {
     switch (surface) {
-    case Surface::Ghost: return "#define SURFACE_GHOST";
+    case Surface::Glow: return "#define SURFACE_GLOW";
     case Surface::Glass: return "#define SURFACE_GLASS";
     case Surface::Plain: break;
     }

@@ -6,9 +6,10 @@
 #include <string>
 #include <vector>
 
-enum class Surface { Plain, Ghost, Glass };
+// Glow: lit from within, hardly tinted by the lamps. Glass: the sky seen through it and mirrored in it.
+enum class Surface { Plain, Glow, Glass };
 
-// The ghost's sheet and eyes (maps named ghost_*) and the window's glass (window_glass*); the rest plain.
+// The look the first diffuse map's file name asks for, by the prefixes the content names its maps with.
 Surface surfaceOf(const std::vector<Texture>& textures);
 
 // The line the main program is built with for it ("" for a plain surface).

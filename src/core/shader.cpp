@@ -11,10 +11,6 @@
 #include <sstream>
 #include <vector>
 
-unsigned int compileShaderFile(const std::string& path, unsigned int type) {
-    return compileShaderFile(path, type, "");
-}
-
 namespace {
 
 // Defines go right after the #version line, which must stay first.
@@ -25,10 +21,6 @@ std::string withDefines(const std::string& source, const std::string& defines) {
     if (lineEnd == std::string::npos) return defines + "\n" + source;
     return source.substr(0, lineEnd + 1) + defines + "\n" + source.substr(lineEnd + 1);
 }
-
-}  // namespace
-
-namespace {
 
 int linkedPrograms = 0;
 
@@ -89,10 +81,6 @@ unsigned int linkProgram(unsigned int vertex, unsigned int fragment, unsigned in
 
 }  // namespace
 
-unsigned int compileShaderFile(const std::string& path, unsigned int type, const std::string& defines) {
-    return compileShaderSource(readShaderFile(path), type, defines);
-}
-
 int programsBuilt() { return linkedPrograms; }
 
 void checkCompileErrors(unsigned int program, const std::string& type) {
@@ -112,9 +100,6 @@ Shader::Shader(const std::string& vertexPath, const std::string& fragmentPath, c
                const std::string& defines) {
     cache = std::make_shared<ProgramCache>();
     ProgramCache& files = *cache;
-    files.vertexPath = vertexPath;
-    files.fragmentPath = fragmentPath;
-    files.geometryPath = geometryPath;
     files.defines = defines;
     files.vertexSource = readShaderFile(vertexPath);
     const unsigned int vertex = compileShaderSource(files.vertexSource, GL_VERTEX_SHADER, defines);
@@ -153,9 +138,10 @@ const std::vector<int>& Shader::locations(const UniformNames& names) const {
 Shader shaderVariant(const Shader& base, const std::string& defines, bool geometryStage) {
     if (!base.cache) return base;
     const ProgramCache& files = *base.cache;
-    const bool geometry = geometryStage && files.geometryPath != NO_GEOMETRY;
+    const bool hasGeometry = !files.geometrySource.empty();
+    const bool geometry = geometryStage && hasGeometry;
     // A line no define can be, so the two kinds of variant never share a key.
-    const std::string key = geometry || files.geometryPath == NO_GEOMETRY ? defines : defines + "\n#no geometry";
+    const std::string key = geometry || !hasGeometry ? defines : defines + "\n#no geometry";
     auto found = files.variants.find(key);
     if (found != files.variants.end()) return found->second;
     const std::string all = files.defines.empty() ? defines : files.defines + "\n" + defines;
@@ -166,9 +152,8 @@ Shader shaderVariant(const Shader& base, const std::string& defines, bool geomet
     Shader variant;
     variant.ID = linkProgram(vertex, fragment, geometryStageName);
     variant.cache = std::make_shared<ProgramCache>();
-    *variant.cache = ProgramCache{files.vertexPath, files.fragmentPath, geometry ? files.geometryPath : NO_GEOMETRY,
-                                  files.vertexSource, files.fragmentSource, geometry ? files.geometrySource : "",
-                                  all, {}, {}, {}};
+    *variant.cache =
+        ProgramCache{files.vertexSource, files.fragmentSource, geometry ? files.geometrySource : "", all, {}, {}, {}};
     return base.cache->variants.emplace(key, variant).first->second;
 }
 

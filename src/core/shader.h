@@ -49,7 +49,6 @@ struct Shader {
 // from the same text. Looking a name up in GL on every call cost more than some draws, and a variant built
 // from the text read at start-up reads no file during the flight.
 struct ProgramCache {
-    std::string vertexPath, fragmentPath, geometryPath;
     std::string vertexSource, fragmentSource, geometrySource;  // as read, before the defines
     std::string defines;
     std::unordered_map<std::string, int> locations;
@@ -66,11 +65,6 @@ Shader shaderVariant(const Shader& base, const std::string& defines, bool geomet
 
 // How many programs this process has linked: after start-up the flight builds none.
 int programsBuilt();
-
-// Compiles one stage from a file; prints and ends the process when it cannot.
-unsigned int compileShaderFile(const std::string& path, unsigned int type);
-// The same with defines after the #version line.
-unsigned int compileShaderFile(const std::string& path, unsigned int type, const std::string& defines);
 
 // Reports a failed link of program (type word "PROGRAM"); the program is kept.
 void checkCompileErrors(unsigned int program, const std::string& type);

@@ -33,5 +33,5 @@ void compositeScene(const ScreenQuad& quad, unsigned int sceneColorTexture, unsi
 
 struct Renderer;
 
-// The frame's composite: the window cleared white, then the scene and the volumetric light drawn to it.
+// The frame's composite: the frame target cleared white, then the scene and the volumetric light drawn to it.
 void compositePass(Renderer& renderer);

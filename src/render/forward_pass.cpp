@@ -167,7 +167,6 @@ void drawLitMeshes(const ForwardPassContext& context, Entity entity, Drawable& d
             prepared.push_back(shader.ID);
         }
         setNearLights(shader, reaching, lights, visibility ? hiddenCubes(*visibility, entity, mesh) : 0);
-        mesh.environmentMap = context.renderer.skyboxTexture;
         mesh.draw(shader, FORWARD_UNIT_BASE);
     }
 }
@@ -215,6 +214,8 @@ void prepareLightCounts(Renderer& renderer, Registry& registry) {
     glViewport(0, 0, static_cast<int>(settings.width), static_cast<int>(settings.height));
     glBindSampler(SHADOW_ARRAY_UNIT, renderer.shadowLookupSampler);
     glDepthFunc(GL_LEQUAL);
+    // One draw per program: the driver compiles a program once for the state it is drawn in.
+    std::vector<unsigned int> drawn;
     registry.each<Transform, Drawable>([&](Entity, Transform&, Drawable& drawable) {
         if (!isSkinned(drawable)) return;
         const glm::mat4& world = drawable.placement.world;
@@ -223,6 +224,8 @@ void prepareLightCounts(Renderer& renderer, Registry& registry) {
             for (Mesh& mesh : drawable.model->meshes) {
                 const Shader shader =
                     lightCountVariant(drawable.shader, static_cast<int>(count), ambient, mesh.surface);
+                if (std::find(drawn.begin(), drawn.end(), shader.ID) != drawn.end()) continue;
+                drawn.push_back(shader.ID);
                 shader.use();
                 setEntityUniforms(context, shader, drawable, world, lights);
                 setBoneUniforms(shader, drawable.pose.bones, true);

@@ -23,7 +23,3 @@ void animateLight(Registry& registry, Entity entity, LightSource& source) {
     glm::mat4 node(1.0f);
     if (drawable->model->nodeGlobalTransform(node, ticks, source.mName)) source.mPosition = glm::vec3(node[3]);
 }
-
-void animateLights(Registry& registry) {
-    forEachLight(registry, [&](Entity light, LightSource& source) { animateLight(registry, light, source); });
-}

@@ -8,9 +8,6 @@ struct LightSource;
 // Every animated Drawable's animationTime grows by deltaTime, once per frame, before the drawables are posed.
 void advanceAnimationClocks(Registry& registry, float deltaTime);
 
-// Moves each animated light to its node's origin at the owner's animationTime (wrapped into the clip
-// as the bone pose is), so the light stays on what it belongs to. Advances no clock.
-void animateLights(Registry& registry);
-
-// The same for one light, the entity that holds it.
+// Moves an animated light (held by entity) to its node's origin at the owner's animationTime, wrapped into
+// the clip as the bone pose is, so the light stays on what it belongs to. Advances no clock.
 void animateLight(Registry& registry, Entity entity, LightSource& light);

@@ -39,7 +39,7 @@ struct Placement {
     glm::mat4 world{1.0f};  // the Transform's worldMatrix
     float scale = 1.0f;     // largestScale of world
     // Round each mesh in the world, in the model's order; a skinned model's round its posed vertices, so that
-    // parts far apart (a ghost and the window panes it will break) each keep to their own lights.
+    // parts of one model far apart each keep to their own lights.
     std::vector<Sphere> meshBounds;
     std::vector<LightSet> meshLights;  // the lights whose reach each mesh's bounds meet
 };

@@ -41,7 +41,7 @@ FrameLights& gatherLights(Registry& registry) {
     frame.lights.clear();
     forEachLight(registry, [&](Entity entity, LightSource& light) {
         animateLight(registry, entity, light);
-        frame.lights.push_back({entity, &light, lightReach(light), static_cast<int>(frame.lights.size())});
+        frame.lights.push_back({&light, lightReach(light), static_cast<int>(frame.lights.size())});
     });
     return frame;
 }

@@ -9,7 +9,6 @@
 
 // A light as the frame's passes take it.
 struct FrameLight {
-    Entity entity = nullEntity;
     LightSource* light = nullptr;  // valid until the registry's lights change; every world update renews it
     float reach = 0.0f;            // lightReach, once a frame
     int index = 0;                 // in the list: the bit of a mesh's LightSet, the place in the uploads

@@ -32,7 +32,7 @@ void drawGhostDepth(Registry& registry) {
         depth.setMat4("projectionMatrix", frameProjection());
         setBoneUniforms(depth, drawable.pose.bones, isSkinned(drawable));
         for (const Mesh& mesh : drawable.model->meshes) {
-            if (mesh.surface != Surface::Ghost) continue;
+            if (mesh.surface != Surface::Glow) continue;
             glBindVertexArray(mesh.vao);
             glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(mesh.indices.size()), GL_UNSIGNED_INT, nullptr);
         }
