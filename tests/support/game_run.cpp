@@ -43,8 +43,10 @@ GameRun::GameRun(const std::string& where, const std::string& env, double window
         execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
+    // --all: this game's window by pid and title; xdotool's default matches either, so a run beside another
+    // (ctest -j) would take the other game's or tool's window.
     within(windowSeconds, [&] {
-        window = runCommand("xdotool search --pid " + std::to_string(pid) + " --name 'KVR31 - Hollowmere' 2>/dev/null").output;
+        window = runCommand("xdotool search --all --pid " + std::to_string(pid) + " --name 'KVR31 - Hollowmere' 2>/dev/null").output;
         window = window.substr(0, window.find('\n'));
         return !window.empty() || reaped(*this, WNOHANG);
     });
